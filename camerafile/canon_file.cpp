@@ -1,0 +1,80 @@
+#include "camerafile/canon_file.h"
+
+#include <array>
+
+namespace camerafile {
+
+std::int32_t WrapToInt32(std::uint64_t value) {
+  const auto low = static_cast<std::int64_t>(value & 0xFFFFFFFFu);
+  return static_cast<std::int32_t>(low >= 0x80000000 ? low - 0x100000000 : low);
+}
+
+bool TCanonFile::Init(const std::string& file_name) {
+  FileName = file_name;
+  Valid = false;
+  Format = kFormatNone;
+  Kind = kKindNone;
+  TiffBase = 0;
+  ExifIfd = 0;
+  MakerNoteIfd = 0;
+  NextIfd = 0;
+  Model = kNoValue;
+  Firmware = kNoValue;
+  Owner = kNoValue;
+  SerialNumber = 0;
+  ShutterCount = 0;
+  return true;
+}
+
+std::int32_t TCanonFile::ReadWord() {
+  std::array<std::uint8_t, 2> b{};
+  DataFile.Read(b.data(), b.size());
+  return IntelOrder == 1 ? b[0] | b[1] << 8 : b[0] << 8 | b[1];
+}
+
+std::int64_t TCanonFile::ReadLong() {
+  std::array<std::uint8_t, 4> b{};
+  DataFile.Read(b.data(), b.size());
+  const bool intel = IntelOrder == 1;
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    value |= std::uint32_t{b[intel ? i : b.size() - 1 - i]} << (8 * i);
+  }
+  return static_cast<std::int64_t>(value);
+}
+
+std::string TCanonFile::ReadChars(std::size_t count) {
+  if (count > kShortStringMax) count = kShortStringMax;
+  std::array<std::uint8_t, kShortStringMax> b{};
+  DataFile.Read(b.data(), count);
+  return std::string(reinterpret_cast<const char*>(b.data()), count);
+}
+
+std::string TCanonFile::ReadStringAt(FileOffset offset) {
+  const FileOffset saved = DataFile.Position();
+  DataFile.Seek(offset);
+  std::string text;
+  // Only the first kShortStringMax bytes are kept and the position is put
+  // back, so reading on towards a far-away zero byte would change nothing.
+  // Past the end of the file every byte reads as zero, which ends the string.
+  while (text.size() < kShortStringMax) {
+    const std::uint8_t b = DataFile.ReadByte();
+    if (b == 0) break;
+    text.push_back(static_cast<char>(b));
+  }
+  DataFile.Seek(saved);
+  return text;
+}
+
+std::int32_t TCanonFile::ReadShutterCountAt(FileOffset offset) {
+  const FileOffset saved = DataFile.Position();
+  DataFile.Seek(offset);
+  std::array<std::uint32_t, 9> w{};
+  for (std::uint32_t& word : w) word = static_cast<std::uint32_t>(ReadWord());
+  DataFile.Seek(saved);
+  // Unsigned arithmetic wraps by definition; the result is read back as
+  // two's complement, as a signed 32-bit product and sum would give.
+  return WrapToInt32(w[1] * w[6] + w[2]);
+}
+
+}  // namespace camerafile

@@ -1,0 +1,109 @@
+// TCanonFile: reads the Canon maker note of one camera file (big-endian TIFF
+// raw, little-endian TIFF ".cr2" raw, JPEG with an Exif segment, CIFF raw)
+// and holds the five results: model, firmware, owner, serial number and
+// exposure count. The file is only ever read.
+//
+// Use: Init(name), Analyse(), then the accessors. Nothing here reports an
+// error: what is not found keeps its default ("----------" or 0), and a file
+// that is not recognised leaves IsValid() false.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "camerafile/data_file.h"
+
+namespace camerafile {
+
+// Strings read from the file are at most this many bytes long.
+constexpr std::size_t kShortStringMax = 255;
+
+// What a string result shows until a value is read.
+inline constexpr const char* kNoValue = "----------";
+
+// Container found by recognition (Format).
+enum : std::int32_t {
+  kFormatNone = 0,
+  kFormatTiffBigEndian = 1,
+  kFormatTiffLittleEndian = 2,
+  kFormatCiff = 3,
+  kFormatJpeg = 4,
+};
+
+// Camera family told by the container (Kind).
+enum : std::int32_t {
+  kKindNone = 0,  // also JPEG
+  kKind1DMarkI = 1,
+  kKind1DMarkII = 2,
+  kKindD60 = 3,
+};
+
+class TCanonFile {
+ public:
+  // Stores the name and resets the results; does not touch the file. The
+  // name is kept whole so that exactly the named file is opened.
+  bool Init(const std::string& file_name);
+
+  // Opens the file, recognises its container, runs that container's reading
+  // path and closes the file again on every path.
+  void Analyse();
+
+  bool IsValid() const { return Valid; }
+  std::string GetModel() const { return Model; }
+  std::string GetFirmware() const { return Firmware; }
+  std::string GetOwner() const { return Owner; }
+  std::int32_t GetSerialNumber() const { return SerialNumber; }
+  std::int32_t GetShutterCount() const { return ShutterCount; }
+
+  // Byte-order reader: each reads at the current position of DataFile in the
+  // order IntelOrder gives and advances the position by the bytes read.
+  std::int32_t ReadWord();  // 0 to 65535
+  std::int64_t ReadLong();  // 0 to 4294967295, never negative
+  std::string ReadChars(std::size_t count);  // count <= kShortStringMax
+  // Zero-terminated string at an absolute offset, at most kShortStringMax
+  // bytes kept; the position is restored afterwards.
+  std::string ReadStringAt(FileOffset offset);
+  // w1 * w6 + w2 of the nine words at an absolute offset, wrapping in signed
+  // 32-bit arithmetic; the position is restored afterwards.
+  std::int32_t ReadShutterCountAt(FileOffset offset);
+
+  // Reads one TIFF directory at the current position (see directory.cpp).
+  void ReadDirectory();
+  // The directory walk from a position on a first-directory offset.
+  void WalkDirectories();
+  // JPEG path: from position 2 on to the embedded TIFF header, then the walk.
+  void LocateJpegExif();
+  // CIFF path: serial number and exposure count at fixed offsets.
+  void ReadCiff();
+
+  // The record; plain fields, read by the paths above and by tests.
+  std::string FileName;
+  TDataFile DataFile;
+  std::int32_t Kind = kKindNone;
+  std::int32_t Format = kFormatNone;
+  std::int32_t IntelOrder = 0;  // 1: little-endian ("II"), 0: big-endian ("MM")
+  bool Valid = false;
+  FileOffset TiffBase = 0;  // every offset inside the TIFF structure counts from here
+  FileOffset FirstIfd = 0;
+  FileOffset ExifIfd = 0;       // as stored, made absolute when followed
+  FileOffset MakerNoteIfd = 0;  // likewise
+  FileOffset NextIfd = 0;       // likewise
+  std::int32_t EntryCount = 0;
+  std::int32_t EntryTag = 0;
+  std::int32_t EntryType = 0;
+  std::int64_t ValueCount = 0;
+  std::int32_t ValueSize = 0;
+  FileOffset CiffHeaderLength = 0;
+  FileOffset CiffAnchor = 0;
+  std::string Model = kNoValue;
+  std::string Firmware = kNoValue;
+  std::string Owner = kNoValue;
+  std::int32_t SerialNumber = 0;
+  std::int32_t ShutterCount = 0;
+};
+
+// Two's-complement reading of the low 32 bits, without undefined or
+// implementation-defined behaviour: 2^31 becomes -2^31.
+std::int32_t WrapToInt32(std::uint64_t value);
+
+}  // namespace camerafile

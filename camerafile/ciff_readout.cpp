@@ -1,0 +1,7 @@
+#include "camerafile/canon_file.h"
+
+namespace camerafile {
+
+void TCanonFile::ReadCiff() {}
+
+}  // namespace camerafile

@@ -1,0 +1,93 @@
+// Container recognition: the first bytes alone tell the container, never the
+// name of the file. Order: TIFF "MM"/"II" with 42, then CIFF, then JPEG.
+#include "camerafile/canon_file.h"
+
+namespace camerafile {
+namespace {
+
+constexpr std::int32_t kByteOrderMotorola = 0x4D4D;  // "MM"
+constexpr std::int32_t kByteOrderIntel = 0x4949;     // "II"
+constexpr std::int32_t kTiffMagic = 42;
+constexpr const char* kCiffSignature = "HEAPCCDR";
+constexpr std::size_t kCiffSignatureLength = 8;
+constexpr std::int32_t kJpegStartOfImage = 0xFFD8;
+
+// Closes DataFile however Analyse leaves.
+class CloseOnReturn {
+ public:
+  explicit CloseOnReturn(TDataFile& file) : file_(file) {}
+  ~CloseOnReturn() { file_.Close(); }
+  CloseOnReturn(const CloseOnReturn&) = delete;
+  CloseOnReturn& operator=(const CloseOnReturn&) = delete;
+
+ private:
+  TDataFile& file_;
+};
+
+}  // namespace
+
+void TCanonFile::Analyse() {
+  if (!DataFile.Open(FileName)) return;
+  const CloseOnReturn closer(DataFile);
+
+  IntelOrder = 0;
+  const std::int32_t byte_order = ReadWord();
+  if (byte_order == kByteOrderMotorola) {
+    IntelOrder = 0;
+    TiffBase = DataFile.Position() - 2;
+    if (ReadWord() == kTiffMagic) {
+      Valid = true;
+      Format = kFormatTiffBigEndian;
+      Kind = kKind1DMarkI;
+    }
+  }
+  if (byte_order == kByteOrderIntel) {
+    IntelOrder = 1;
+    TiffBase = DataFile.Position() - 2;
+    if (ReadWord() == kTiffMagic) {
+      Valid = true;
+      Format = kFormatTiffLittleEndian;
+      Kind = kKind1DMarkII;
+    }
+  }
+  if (Format == kFormatNone) {
+    // CIFF: byte order, header length, signature. Files that start with "MM"
+    // or "II" have their length at bytes 2-5, all others at bytes 0-3.
+    DataFile.Seek(DataFile.Position() - 2);
+    CiffHeaderLength = ReadLong();
+    if (ReadChars(kCiffSignatureLength) == kCiffSignature) {
+      Valid = true;
+      Format = kFormatCiff;
+      Kind = kKindD60;
+    }
+  }
+  if (Format == kFormatNone) {
+    DataFile.Seek(0);
+    IntelOrder = 0;
+    if (ReadWord() != kJpegStartOfImage) {
+      Valid = false;
+      return;
+    }
+    Valid = true;
+    Kind = kKindNone;
+    Format = kFormatJpeg;
+  }
+
+  // Each container has its own reading path.
+  switch (Format) {
+    case kFormatTiffBigEndian:
+    case kFormatTiffLittleEndian:
+      WalkDirectories();  // the first-directory offset follows the 42
+      break;
+    case kFormatCiff:
+      ReadCiff();
+      break;
+    case kFormatJpeg:
+      LocateJpegExif();  // reads on after the start-of-image marker
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace camerafile

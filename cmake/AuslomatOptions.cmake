@@ -1,0 +1,23 @@
+# Per-target compile settings; global flags stay untouched.
+
+function(auslomat_target_settings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4)
+    if(AUSLOMAT_WARNINGS_AS_ERRORS)
+      target_compile_options(${target} PRIVATE /WX)
+    endif()
+  else()
+    target_compile_options(${target} PRIVATE
+      -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow
+      -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
+      -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
+    if(AUSLOMAT_WARNINGS_AS_ERRORS)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+  if(AUSLOMAT_SANITIZE)
+    target_compile_options(${target} PRIVATE
+      -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()

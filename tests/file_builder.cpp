@@ -1,0 +1,230 @@
+#include "tests/file_builder.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#endif
+
+namespace testfile {
+
+Bytes& Bytes::U8(std::uint32_t v) {
+  data_.push_back(static_cast<std::uint8_t>(v & 0xFF));
+  return *this;
+}
+
+Bytes& Bytes::U16(std::uint32_t v) {
+  if (order_ == Order::kLittle) return U8(v).U8(v >> 8);
+  return U8(v >> 8).U8(v);
+}
+
+Bytes& Bytes::U32(std::uint32_t v) {
+  if (order_ == Order::kLittle) return U16(v).U16(v >> 16);
+  return U16(v >> 16).U16(v);
+}
+
+Bytes& Bytes::Words(std::initializer_list<std::uint16_t> words) {
+  for (std::uint16_t w : words) U16(w);
+  return *this;
+}
+
+Bytes& Bytes::Text(const std::string& text) {
+  for (char c : text) data_.push_back(static_cast<std::uint8_t>(c));
+  return *this;
+}
+
+Bytes& Bytes::Zeros(std::size_t count) {
+  data_.resize(data_.size() + count, 0);
+  return *this;
+}
+
+Bytes& Bytes::Append(const Bytes& other) {
+  data_.insert(data_.end(), other.data_.begin(), other.data_.end());
+  return *this;
+}
+
+Bytes& Bytes::PadTo(std::size_t size) {
+  if (data_.size() < size) data_.resize(size, 0);
+  return *this;
+}
+
+void Bytes::PutU32At(std::size_t at, std::uint32_t v) {
+  Bytes word(order_);
+  word.U32(v);
+  PadTo(at + 4);
+  std::copy(word.data_.begin(), word.data_.end(), data_.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+Bytes TiffHeader(Order order, std::uint32_t first_directory) {
+  Bytes out(order);
+  out.Text(order == Order::kLittle ? "II" : "MM").U16(42).U32(first_directory);
+  return out;
+}
+
+void AppendDirectory(Bytes& out, const std::vector<Entry>& entries, std::uint32_t next) {
+  out.U16(static_cast<std::uint32_t>(entries.size()));
+  for (const Entry& e : entries) out.U16(e.tag).U16(e.type).U32(e.count).U32(e.value);
+  out.U32(next);
+}
+
+namespace {
+
+std::uint32_t DirectorySize(std::size_t entries) {
+  return static_cast<std::uint32_t>(2 + 12 * entries + 4);
+}
+
+// Canon keeps its strings in fixed fields of at least 32 bytes.
+std::uint32_t FieldSize(const std::string& text) {
+  return std::max<std::uint32_t>(32, static_cast<std::uint32_t>(text.size() + 1));
+}
+
+}  // namespace
+
+Bytes CanonTiff(Order order, const CanonRecord& record) {
+  const std::string make = "Canon";
+  const std::uint32_t main_ifd = 8;
+  const std::uint32_t exif_ifd = main_ifd + DirectorySize(2);
+  const std::uint32_t maker_note = exif_ifd + DirectorySize(1);
+  const std::uint32_t make_at = maker_note + DirectorySize(5);
+  const std::uint32_t model_at = make_at + FieldSize(make);
+  const std::uint32_t firmware_at = model_at + FieldSize(record.model);
+  const std::uint32_t owner_at = firmware_at + FieldSize(record.firmware);
+  const std::uint32_t counter_at = owner_at + FieldSize(record.owner);
+  const std::uint32_t maker_note_size = counter_at + 18 - maker_note;
+
+  Bytes out = TiffHeader(order, main_ifd);
+  AppendDirectory(out,
+                  {{kTagMake, kAscii, FieldSize(make), make_at}, {kTagExif, kLong, 1, exif_ifd}},
+                  0);
+  AppendDirectory(out, {{kTagMakerNote, kUndefined, maker_note_size, maker_note}}, 0);
+  AppendDirectory(out,
+                  {{kTagModel, kAscii, FieldSize(record.model), model_at},
+                   {kTagFirmware, kAscii, FieldSize(record.firmware), firmware_at},
+                   {kTagOwner, kAscii, FieldSize(record.owner), owner_at},
+                   {kTagSerial, kLong, 1, record.serial},
+                   {kTagCounter, kShort, 9, counter_at}},
+                  0);
+  out.Text(make).PadTo(model_at);
+  out.Text(record.model).PadTo(firmware_at);
+  out.Text(record.firmware).PadTo(owner_at);
+  out.Text(record.owner).PadTo(counter_at);
+  for (std::uint16_t w : record.counter) out.U16(w);
+  return out;
+}
+
+Bytes Jpeg(const Bytes& tiff, bool with_app0) {
+  Bytes out(Order::kBig);
+  out.U16(0xFFD8);
+  if (with_app0) out.U16(0xFFE0).U16(16).Text("JFIF").Zeros(10);
+  out.U16(0xFFE1).U16(static_cast<std::uint32_t>(2 + 6 + tiff.size())).Text("Exif").Zeros(2);
+  out.Append(tiff);
+  out.U16(0xFFD9);
+  return out;
+}
+
+Bytes Ciff(Order order, std::size_t size, std::uint32_t anchor_value, std::uint32_t serial,
+           std::uint16_t exposures) {
+  constexpr std::uint32_t kHeaderLength = 26;
+  Bytes out(order);
+  out.Text(order == Order::kLittle ? "II" : "MM").U32(kHeaderLength).Text("HEAPCCDR");
+  const std::size_t anchor = anchor_value + kHeaderLength;
+  out.PadTo(anchor + 566).U32(serial).PadTo(anchor + 662).U16(exposures);
+  out.PadTo(size - 8).U32(anchor_value).PadTo(size);
+  return out;
+}
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  for (;;) {
+    path_ = std::filesystem::temp_directory_path() /
+            ("auslomat-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    if (std::filesystem::create_directory(path_)) return;
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path TempDir::Write(const std::string& name, const Bytes& bytes) const {
+  return Write(name, bytes.data());
+}
+
+std::filesystem::path TempDir::Write(const std::string& name,
+                                     const std::vector<std::uint8_t>& b) const {
+  const std::filesystem::path file = path_ / std::filesystem::u8path(name);
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  if (!out) throw std::runtime_error("cannot write test file");
+  return file;
+}
+
+std::string NameOf(const std::filesystem::path& path) { return path.u8string(); }
+
+std::string Slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+#ifdef _WIN32
+RunResult RunAuslomat(const std::vector<std::filesystem::path>& args) {
+  std::wstring command = L"\"" + std::filesystem::path(AUSLOMAT_EXE).wstring() + L"\"";
+  for (const auto& arg : args) command += L" \"" + arg.wstring() + L"\"";
+  command += L" <NUL";
+  // _wpopen runs cmd /c, which strips one pair of outer quotes.
+  command = L"\"" + command + L"\"";
+  RunResult result;
+  std::FILE* pipe = _wpopen(command.c_str(), L"rb");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    result.out.append(buffer, n);
+  }
+  result.status = _pclose(pipe);
+  std::string normalised;
+  for (std::size_t i = 0; i < result.out.size(); ++i) {
+    if (result.out[i] == '\r' && i + 1 < result.out.size() && result.out[i + 1] == '\n') continue;
+    normalised.push_back(result.out[i]);
+  }
+  result.out = normalised;
+  return result;
+}
+#else
+namespace {
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+}  // namespace
+
+RunResult RunAuslomat(const std::vector<std::filesystem::path>& args) {
+  std::string command = ShellQuoted(AUSLOMAT_EXE);
+  for (const auto& arg : args) command += " " + ShellQuoted(arg.string());
+  command += " </dev/null";
+  RunResult result;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    result.out.append(buffer, n);
+  }
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+#endif
+
+}  // namespace testfile

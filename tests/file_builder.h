@@ -1,0 +1,131 @@
+// Builds camera files byte by byte for the tests: TIFF headers and
+// directories in either byte order, the Canon maker note, JPEG segments and
+// CIFF headers. Also a temporary folder to write them into and a way to run
+// the built program on them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace testfile {
+
+enum class Order { kBig, kLittle };
+
+// TIFF field types used by the tests.
+constexpr std::uint16_t kByte = 1;
+constexpr std::uint16_t kAscii = 2;
+constexpr std::uint16_t kShort = 3;
+constexpr std::uint16_t kLong = 4;
+constexpr std::uint16_t kUndefined = 7;
+
+// Tags the reader acts on.
+constexpr std::uint16_t kTagMake = 0x010F;
+constexpr std::uint16_t kTagExif = 0x8769;
+constexpr std::uint16_t kTagMakerNote = 0x927C;
+constexpr std::uint16_t kTagModel = 0x0006;
+constexpr std::uint16_t kTagFirmware = 0x0007;
+constexpr std::uint16_t kTagOwner = 0x0009;
+constexpr std::uint16_t kTagSerial = 0x000C;
+constexpr std::uint16_t kTagCounter = 0x0093;
+
+// A growing byte string that writes numbers in its byte order.
+class Bytes {
+ public:
+  explicit Bytes(Order order = Order::kBig) : order_(order) {}
+
+  Bytes& U8(std::uint32_t v);
+  Bytes& U16(std::uint32_t v);
+  Bytes& U32(std::uint32_t v);
+  Bytes& Words(std::initializer_list<std::uint16_t> words);
+  Bytes& Text(const std::string& text);  // the bytes only, no terminator
+  Bytes& Zeros(std::size_t count);
+  Bytes& Append(const Bytes& other);
+  Bytes& PadTo(std::size_t size);  // zeros up to size
+  void PutU32At(std::size_t at, std::uint32_t v);
+
+  std::size_t size() const { return data_.size(); }
+  const std::vector<std::uint8_t>& data() const { return data_; }
+  Order order() const { return order_; }
+  Bytes& SetOrder(Order order) {
+    order_ = order;
+    return *this;
+  }
+
+ private:
+  Order order_;
+  std::vector<std::uint8_t> data_;
+};
+
+struct Entry {
+  std::uint16_t tag;
+  std::uint16_t type;
+  std::uint32_t count;
+  std::uint32_t value;  // the value, or its offset from the TIFF header
+};
+
+// "MM" or "II", 42, then the first-directory offset.
+Bytes TiffHeader(Order order, std::uint32_t first_directory);
+// Entry count, the entries, the next-directory offset.
+void AppendDirectory(Bytes& out, const std::vector<Entry>& entries, std::uint32_t next);
+
+// What a camera writes into its maker note.
+struct CanonRecord {
+  std::string model = "Canon EOS-1D Mark II";
+  std::string firmware = "Firmware Version 1.2.3";
+  std::string owner = "Erika Mustermann";
+  std::uint32_t serial = 301234;
+  // w1 * w6 + w2 is the exposure count: 2 * 10000 + 4321 = 24321.
+  std::array<std::uint16_t, 9> counter = {0, 2, 4321, 0, 0, 0, 10000, 0, 0};
+};
+
+// A TIFF file as the camera writes it: the main directory points at the
+// Exif directory, which points at the maker note. Offsets count from the
+// header, which sits at position 0 of the result.
+Bytes CanonTiff(Order order, const CanonRecord& record = CanonRecord{});
+
+// FF D8, an optional 16-byte APP0 segment, then APP1 with "Exif" 00 00 and
+// the TIFF structure. The TIFF header lands at 12, or 30 after APP0.
+Bytes Jpeg(const Bytes& tiff, bool with_app0);
+
+// A CIFF file of the given size: byte order, header length, "HEAPCCDR";
+// the last eight bytes hold the anchor value (before the header length is
+// added), and the serial number and exposure count sit at their distances
+// from the anchor.
+Bytes Ciff(Order order, std::size_t size, std::uint32_t anchor_value, std::uint32_t serial,
+           std::uint16_t exposures);
+
+// A folder of its own under the system's temporary folder, removed again.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  std::filesystem::path Write(const std::string& name, const Bytes& bytes) const;
+  std::filesystem::path Write(const std::string& name, const std::vector<std::uint8_t>& b) const;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The name of a path as the reader takes it (UTF-8 on Windows).
+std::string NameOf(const std::filesystem::path& path);
+
+struct RunResult {
+  int status = -1;
+  std::string out;  // standard output, line ends normalised to "\n"
+};
+
+// Runs the built program with these arguments and standard input at its end.
+RunResult RunAuslomat(const std::vector<std::filesystem::path>& args);
+
+// The bytes of a file, for comparisons.
+std::string Slurp(const std::filesystem::path& path);
+
+}  // namespace testfile

@@ -1,0 +1,142 @@
+// The record and the byte-order reader: defaults, byte order, unsigned
+// longs, bounded strings with the position put back, the exposure-count
+// words, and reads outside the file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "camerafile/canon_file.h"
+#include "tests/file_builder.h"
+
+namespace {
+
+using camerafile::TCanonFile;
+using testfile::Bytes;
+using testfile::Order;
+
+class Reader : public ::testing::Test {
+ protected:
+  // Opens a file of these bytes for the primitives, in the given order.
+  void Open(const Bytes& bytes, int intel_order) {
+    file_.Init(testfile::NameOf(dir_.Write("data.bin", bytes)));
+    ASSERT_TRUE(file_.DataFile.Open(file_.FileName));
+    file_.IntelOrder = intel_order;
+  }
+
+  testfile::TempDir dir_;
+  TCanonFile file_;
+};
+
+TEST(Record, InitResetsWhatAnEarlierUseLeft) {
+  TCanonFile file;
+  file.Model = "x";
+  file.Firmware = "y";
+  file.Owner = "z";
+  file.SerialNumber = 5;
+  file.ShutterCount = 6;
+  file.Valid = true;
+  file.Format = 4;
+  file.TiffBase = 12;
+  file.IntelOrder = 1;
+  EXPECT_TRUE(file.Init("a.cr2"));
+  EXPECT_EQ(file.GetModel(), "----------");
+  EXPECT_EQ(file.GetFirmware(), "----------");
+  EXPECT_EQ(file.GetOwner(), "----------");
+  EXPECT_EQ(file.GetSerialNumber(), 0);
+  EXPECT_EQ(file.GetShutterCount(), 0);
+  EXPECT_FALSE(file.IsValid());
+  EXPECT_EQ(file.Format, 0);
+  EXPECT_EQ(file.TiffBase, 0);
+  EXPECT_EQ(file.IntelOrder, 1) << "byte order is set by Analyse, not by Init";
+}
+
+TEST(Record, LongFileNameIsKeptWhole) {
+  TCanonFile file;
+  const std::string name(300, 'n');
+  file.Init(name);
+  EXPECT_EQ(file.FileName, name);
+}
+
+TEST_F(Reader, WordsAndLongsFollowTheByteOrder) {
+  Bytes bytes;
+  bytes.U8(0x2A).U8(0x00).U8(0x00).U8(0x2A).U8(0x01).U8(0x02).U8(0x03).U8(0x04);
+  Open(bytes, 1);
+  EXPECT_EQ(file_.ReadWord(), 42);
+  file_.IntelOrder = 0;
+  EXPECT_EQ(file_.ReadWord(), 42);
+  EXPECT_EQ(file_.ReadLong(), 0x01020304);
+  file_.DataFile.Seek(4);
+  file_.IntelOrder = 1;
+  EXPECT_EQ(file_.ReadLong(), 0x04030201);
+  EXPECT_EQ(file_.DataFile.Position(), 8);
+}
+
+TEST_F(Reader, LongIsUnsigned) {
+  Open(Bytes().U32(0xFFFFFFFF).U32(0x80000000), 0);
+  EXPECT_EQ(file_.ReadLong(), 4294967295LL);
+  EXPECT_EQ(file_.ReadLong(), 2147483648LL);
+}
+
+TEST_F(Reader, CharsPassEveryByte) {
+  Open(Bytes().U8(0).U8('A').U8(0xFF).U8(0x0A), 0);
+  EXPECT_EQ(file_.ReadChars(4), std::string("\0A\xFF\n", 4));
+}
+
+TEST_F(Reader, ReadsOutsideTheFileYieldZeroAndAdvance) {
+  Open(Bytes().U8(0x12).U8(0x34), 0);
+  file_.DataFile.Seek(1);
+  EXPECT_EQ(file_.ReadWord(), 0x3400);  // half inside, half past the end
+  EXPECT_EQ(file_.DataFile.Position(), 3);
+  EXPECT_EQ(file_.ReadLong(), 0);
+  EXPECT_EQ(file_.DataFile.Position(), 7);
+  file_.DataFile.Seek(-1);
+  EXPECT_EQ(file_.ReadWord(), 0x0012);  // before the start reads zero too
+  file_.DataFile.Seek(4294967295LL + 4294967295LL);
+  EXPECT_EQ(file_.ReadLong(), 0);
+}
+
+TEST_F(Reader, StringKeepsAtMost255BytesAndRestoresThePosition) {
+  Bytes bytes;
+  bytes.Zeros(10).Text(std::string(300, 'x')).U8(0).Text("tail");
+  Open(bytes, 0);
+  file_.DataFile.Seek(3);
+  EXPECT_EQ(file_.ReadStringAt(10), std::string(255, 'x'));
+  EXPECT_EQ(file_.DataFile.Position(), 3);
+  EXPECT_EQ(file_.ReadStringAt(311), "tail") << "the end of the file ends a string";
+  EXPECT_EQ(file_.ReadStringAt(5000), "");
+  EXPECT_EQ(file_.DataFile.Position(), 3);
+}
+
+TEST_F(Reader, StringStopsAtItsZeroByte) {
+  Open(Bytes().Text("Canon EOS").U8(0).Text("next"), 0);
+  EXPECT_EQ(file_.ReadStringAt(0), "Canon EOS");
+}
+
+TEST_F(Reader, ShutterCountIsW1TimesW6PlusW2InTheFileOrder) {
+  for (Order order : {Order::kBig, Order::kLittle}) {
+    Bytes bytes(order);
+    bytes.Zeros(6);
+    bytes.Words({0, 2, 50, 0, 0, 0, 100, 0, 0});
+    Open(bytes, order == Order::kLittle ? 1 : 0);
+    file_.DataFile.Seek(1);
+    EXPECT_EQ(file_.ReadShutterCountAt(6), 250);
+    EXPECT_EQ(file_.DataFile.Position(), 1);
+  }
+}
+
+TEST_F(Reader, ShutterCountWrapsLikeSigned32BitArithmetic) {
+  Bytes bytes;
+  bytes.Words({0, 0xFFFF, 0xFFFF, 0, 0, 0, 0xFFFF, 0, 0});
+  Open(bytes, 0);
+  // 65535 * 65535 + 65535 = 4294901760, which is -65536 in 32 bits.
+  EXPECT_EQ(file_.ReadShutterCountAt(0), -65536);
+}
+
+TEST(Wrap, Low32BitsAsTwosComplement) {
+  EXPECT_EQ(camerafile::WrapToInt32(0x80000000u), INT32_MIN);
+  EXPECT_EQ(camerafile::WrapToInt32(0xFFFFFFFFu), -1);
+  EXPECT_EQ(camerafile::WrapToInt32(0x7FFFFFFFu), INT32_MAX);
+  EXPECT_EQ(camerafile::WrapToInt32(0x100000005ull), 5);
+}
+
+}  // namespace
