@@ -57,8 +57,8 @@ class TCanonFile {
 
   // Byte-order reader: each reads at the current position of DataFile in the
   // order IntelOrder gives and advances the position by the bytes read.
-  std::int32_t ReadWord();  // 0 to 65535
-  std::int64_t ReadLong();  // 0 to 4294967295, never negative
+  std::int32_t ReadWord();                   // 0 to 65535
+  std::int64_t ReadLong();                   // 0 to 4294967295, never negative
   std::string ReadChars(std::size_t count);  // count <= kShortStringMax
   // Zero-terminated string at an absolute offset, at most kShortStringMax
   // bytes kept; the position is restored afterwards.

@@ -22,18 +22,21 @@ std::FILE* OpenForReading(const std::string& name) {
       MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), length, nullptr, 0);
   if (wide_length <= 0) return nullptr;
   std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), length, wide.data(),
-                      wide_length);
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), length, wide.data(), wide_length);
   return _wfopen(wide.c_str(), L"rb");
 }
-bool SeekTo(std::FILE* f, FileOffset offset) { return _fseeki64(f, offset, SEEK_SET) == 0; }
+bool SeekTo(std::FILE* f, FileOffset offset) {
+  return _fseeki64(f, offset, SEEK_SET) == 0;
+}
 FileOffset SizeOf(std::FILE* f) {
   if (_fseeki64(f, 0, SEEK_END) != 0) return 0;
   const FileOffset size = _ftelli64(f);
   return size < 0 ? 0 : size;
 }
 #else
-std::FILE* OpenForReading(const std::string& name) { return std::fopen(name.c_str(), "rb"); }
+std::FILE* OpenForReading(const std::string& name) {
+  return std::fopen(name.c_str(), "rb");
+}
 bool SeekTo(std::FILE* f, FileOffset offset) {
   return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
@@ -74,9 +77,9 @@ const TDataFile::Block& TDataFile::Fetch(FileOffset block_start) {
   block.length = 0;
   if (SeekTo(handle_, block_start)) {
     const FileOffset available = size_ - block_start;
-    const std::size_t wanted =
-        available < static_cast<FileOffset>(kBlockSize) ? static_cast<std::size_t>(available)
-                                                        : kBlockSize;
+    const std::size_t wanted = available < static_cast<FileOffset>(kBlockSize)
+                                   ? static_cast<std::size_t>(available)
+                                   : kBlockSize;
     block.length = std::fread(block.bytes.data(), 1, wanted, handle_);
     bytes_read_ += block.length;
   }
@@ -98,8 +101,8 @@ void TDataFile::Read(std::uint8_t* out, std::size_t count) {
     const FileOffset block_end = block_start + static_cast<FileOffset>(block.length);
     if (at >= block_end) return;  // the file shrank under us: the rest stays zero
     const FileOffset stop = std::min(to, block_end);
-    std::memcpy(out + (at - origin),
-                block.bytes.data() + (at - block_start), static_cast<std::size_t>(stop - at));
+    std::memcpy(out + (at - origin), block.bytes.data() + (at - block_start),
+                static_cast<std::size_t>(stop - at));
     at = stop;
   }
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "tests/example_file.h"
 #include "tests/file_builder.h"
 
 namespace {
@@ -23,13 +24,12 @@ const std::string kNotRecognised =
     "\n"
     "Zum Beenden bitte <Return> druecken...\n";
 
-std::string Results(const std::string& model, const std::string& firmware,
-                    const std::string& owner, const std::string& serial,
-                    const std::string& count) {
-  return "Modell             : " + model + "\n" +      //
-         "Firmware           : " + firmware + "\n" +   //
-         "Eigentuemer        : " + owner + "\n" +      //
-         "Seriennummer       : " + serial + "\n" +     //
+std::string Results(const std::string& model, const std::string& firmware, const std::string& owner,
+                    const std::string& serial, const std::string& count) {
+  return "Modell             : " + model + "\n" +     //
+         "Firmware           : " + firmware + "\n" +  //
+         "Eigentuemer        : " + owner + "\n" +     //
+         "Seriennummer       : " + serial + "\n" +    //
          "Anzahl Belichtungen: " + count + "\n" + kClosing;
 }
 
@@ -76,13 +76,55 @@ TEST(Console, NameLongerThan255BytesOpensThatFile) {
   testfile::TempDir dir;
   const std::string folder(200, 'd');
   const std::string name(120, 'f');
-  const auto path = dir.Write(folder + "/" + name + ".cr2", testfile::CanonTiff(testfile::Order::kLittle));
+  const auto path =
+      dir.Write(folder + "/" + name + ".cr2", testfile::CanonTiff(testfile::Order::kLittle));
   ASSERT_GT(path.string().size(), 255u);
   // A file at the name cut to 255 bytes must not be the one opened.
   const auto run = RunAuslomat({path});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out.find("Datei nicht vorhanden"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Anzahl Belichtungen: "), std::string::npos);
+}
+
+TEST(Console, CameraFileShowsItsValues) {
+  testfile::TempDir dir;
+  const auto run =
+      RunAuslomat({dir.Write("1d.cr2", testfile::CanonTiff(testfile::Order::kLittle))});
+  EXPECT_EQ(run.out, kBanner + Results("Canon EOS-1D Mark II", "Firmware Version 1.2.3",
+                                       "Erika Mustermann", "301234", "24321"));
+}
+
+TEST(Console, ShippedExampleIsTheBuildersFile) {
+  const std::vector<std::uint8_t> built = testfile::ExampleRaw().data();
+  EXPECT_EQ(testfile::Slurp(AUSLOMAT_EXAMPLE_FILE), std::string(built.begin(), built.end()));
+}
+
+TEST(Console, ControlBytesInStringsPrintAsQuestionMarks) {
+  testfile::TempDir dir;
+  testfile::CanonRecord record;
+  record.model = "Canon\x1b]0;pwned\x07 EOS\x7f";
+  record.firmware = "1.0\nSeriennummer       : 1";
+  record.owner = "Ren\xe9 M\xfcller";  // Latin-1 passes unchanged
+  record.serial = 0xFFFFFFFFu;
+  const auto run =
+      RunAuslomat({dir.Write("x.tif", testfile::CanonTiff(testfile::Order::kBig, record))});
+  EXPECT_EQ(run.out, kBanner + Results("Canon?]0;pwned? EOS?", "1.0?Seriennummer       : 1",
+                                       "Ren\xe9 M\xfcller", "-1", "24321"));
+}
+
+TEST(Console, JpegHeaderErrorsPrintTheirLineThenDefaults) {
+  testfile::TempDir dir;
+  Bytes bad_order;
+  bad_order.U16(0xFFD8).U16(0xFFE1).U16(100).Text("Exif").Zeros(2).Text("XX").Zeros(20);
+  auto run = RunAuslomat({dir.Write("order.jpg", bad_order)});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kBanner + "Fehler im TIFF-HEADER des jpg, ByteOrder !\n" + kDefaults);
+
+  Bytes bad_magic;
+  bad_magic.U16(0xFFD8).U16(0xFFE1).U16(100).Text("Exif").Zeros(2).Text("II").U8(0x2B).Zeros(21);
+  run = RunAuslomat({dir.Write("magic.jpg", bad_magic)});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kBanner + "Fehler im TIFF-HEADER des jpg, TifKennung !\n" + kDefaults);
 }
 
 }  // namespace

@@ -100,9 +100,8 @@ Bytes CanonTiff(Order order, const CanonRecord& record) {
   const std::uint32_t maker_note_size = counter_at + 18 - maker_note;
 
   Bytes out = TiffHeader(order, main_ifd);
-  AppendDirectory(out,
-                  {{kTagMake, kAscii, FieldSize(make), make_at}, {kTagExif, kLong, 1, exif_ifd}},
-                  0);
+  AppendDirectory(
+      out, {{kTagMake, kAscii, FieldSize(make), make_at}, {kTagExif, kLong, 1, exif_ifd}}, 0);
   AppendDirectory(out, {{kTagMakerNote, kUndefined, maker_note_size, maker_note}}, 0);
   AppendDirectory(out,
                   {{kTagModel, kAscii, FieldSize(record.model), model_at},
@@ -171,7 +170,9 @@ std::filesystem::path TempDir::Write(const std::string& name,
   return file;
 }
 
-std::string NameOf(const std::filesystem::path& path) { return path.u8string(); }
+std::string NameOf(const std::filesystem::path& path) {
+  return path.u8string();
+}
 
 std::string Slurp(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
