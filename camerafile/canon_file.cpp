@@ -23,24 +23,30 @@ bool TCanonFile::Init(const std::string& file_name) {
   Owner = kNoValue;
   SerialNumber = 0;
   ShutterCount = 0;
+  Pending = TPendingReads{};
   return true;
+}
+
+std::int32_t TCanonFile::WordAt(const std::uint8_t* bytes) const {
+  return IntelOrder == 1 ? bytes[0] | bytes[1] << 8 : bytes[0] << 8 | bytes[1];
+}
+
+std::int64_t TCanonFile::LongAt(const std::uint8_t* bytes) const {
+  const std::int64_t high = WordAt(IntelOrder == 1 ? bytes + 2 : bytes);
+  const std::int64_t low = WordAt(IntelOrder == 1 ? bytes : bytes + 2);
+  return high << 16 | low;
 }
 
 std::int32_t TCanonFile::ReadWord() {
   std::array<std::uint8_t, 2> b{};
   DataFile.Read(b.data(), b.size());
-  return IntelOrder == 1 ? b[0] | b[1] << 8 : b[0] << 8 | b[1];
+  return WordAt(b.data());
 }
 
 std::int64_t TCanonFile::ReadLong() {
   std::array<std::uint8_t, 4> b{};
   DataFile.Read(b.data(), b.size());
-  const bool intel = IntelOrder == 1;
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < b.size(); ++i) {
-    value |= std::uint32_t{b[intel ? i : b.size() - 1 - i]} << (8 * i);
-  }
-  return static_cast<std::int64_t>(value);
+  return LongAt(b.data());
 }
 
 std::string TCanonFile::ReadChars(std::size_t count) {

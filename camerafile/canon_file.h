@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <string>
 
 #include "camerafile/data_file.h"
@@ -67,14 +69,27 @@ class TCanonFile {
   // 32-bit arithmetic; the position is restored afterwards.
   std::int32_t ReadShutterCountAt(FileOffset offset);
 
+  // Decode two or four bytes in the order IntelOrder gives.
+  std::int32_t WordAt(const std::uint8_t* bytes) const;
+  std::int64_t LongAt(const std::uint8_t* bytes) const;
+
   // Reads one TIFF directory at the current position (see directory.cpp).
   void ReadDirectory();
+  // The two halves of ReadDirectory: ScanDirectory looks at no more than
+  // entry_limit entries, returns how many it looked at, and notes the
+  // offsets of strings and counter words in Pending; ResolvePending reads
+  // what they point at.
+  std::int32_t ScanDirectory(std::int32_t entry_limit);
+  void ResolvePending();
   // The directory walk from a position on a first-directory offset.
   void WalkDirectories();
   // JPEG path: from position 2 on to the embedded TIFF header, then the walk.
   void LocateJpegExif();
   // CIFF path: serial number and exposure count at fixed offsets.
   void ReadCiff();
+
+  // Where the JPEG header error lines go; nullptr silences them.
+  std::FILE* Messages = stdout;
 
   // The record; plain fields, read by the paths above and by tests.
   std::string FileName;
@@ -93,6 +108,11 @@ class TCanonFile {
   std::int32_t EntryType = 0;
   std::int64_t ValueCount = 0;
   std::int32_t ValueSize = 0;
+  // Absolute offsets of the values that the last string entries and the
+  // last exposure-count entry point at, read once the walk is through.
+  struct TPendingReads {
+    std::optional<FileOffset> model, firmware, owner, shutter_count;
+  } Pending;
   FileOffset CiffHeaderLength = 0;
   FileOffset CiffAnchor = 0;
   std::string Model = kNoValue;

@@ -58,6 +58,7 @@ bool TDataFile::Open(const std::string& name) {
   size_ = SizeOf(handle_);
   position_ = 0;
   bytes_read_ = 0;
+  fetches_ = 0;
   for (Block& block : cache_) block.start = -1;
   return true;
 }
@@ -75,7 +76,8 @@ const TDataFile::Block& TDataFile::Fetch(FileOffset block_start) {
   if (block.start == block_start) return block;
   block.start = block_start;
   block.length = 0;
-  if (SeekTo(handle_, block_start)) {
+  if (fetches_ < kFetchBudget && SeekTo(handle_, block_start)) {
+    ++fetches_;
     const FileOffset available = size_ - block_start;
     const std::size_t wanted = available < static_cast<FileOffset>(kBlockSize)
                                    ? static_cast<std::size_t>(available)
@@ -99,7 +101,7 @@ void TDataFile::Read(std::uint8_t* out, std::size_t count) {
     const FileOffset block_start = at - at % static_cast<FileOffset>(kBlockSize);
     const Block& block = Fetch(block_start);
     const FileOffset block_end = block_start + static_cast<FileOffset>(block.length);
-    if (at >= block_end) return;  // the file shrank under us: the rest stays zero
+    if (at >= block_end) return;  // over budget, or the file shrank: the rest stays zero
     const FileOffset stop = std::min(to, block_end);
     std::memcpy(out + (at - origin), block.bytes.data() + (at - block_start),
                 static_cast<std::size_t>(stop - at));

@@ -4,6 +4,11 @@
 // before the start) yields zero bytes, still advances the position by the
 // number of bytes asked for, never blocks and never fails. Nothing is ever
 // written to the file.
+//
+// Read budget: the file is fetched in 4 KiB blocks, at most kFetchBudget of
+// them per Open. Bytes in blocks past the budget read as zero too, as if the
+// file ended there, so that no crafted file can make one analysis read much
+// of a large file. Camera files need a handful of blocks.
 #pragma once
 
 #include <array>
@@ -51,7 +56,10 @@ class TDataFile {
   // together; a few 4 KiB blocks hold what one analysis reads, and a
   // 25 MiB raw file costs only the blocks near its start.
   static constexpr std::size_t kBlockSize = 4096;
-  static constexpr std::size_t kCacheBlocks = 4;
+  static constexpr std::size_t kCacheBlocks = 8;
+  // 64 KiB: the Exif segment of a JPEG is at most that long, and the
+  // directories of a raw file lie in a few blocks.
+  static constexpr std::uint32_t kFetchBudget = 16;
 
   struct Block {
     FileOffset start = -1;  // -1: slot empty
@@ -65,6 +73,7 @@ class TDataFile {
   FileOffset size_ = 0;
   FileOffset position_ = 0;
   std::uint64_t bytes_read_ = 0;
+  std::uint32_t fetches_ = 0;
   std::array<Block, kCacheBlocks> cache_{};
 };
 

@@ -2,7 +2,6 @@
 // then the Canon maker note, which is itself laid out as a directory.
 #include <algorithm>
 #include <array>
-#include <optional>
 
 #include "camerafile/canon_file.h"
 
@@ -19,16 +18,16 @@ constexpr std::int32_t kTagSerialNumber = 0x000C;  // maker note
 constexpr std::int32_t kTagShutterCount = 0x0093;  // maker note: nine exposure-count words
 
 constexpr std::int32_t kTypeAscii = 2;
-constexpr FileOffset kEntrySize = 12;
+constexpr std::size_t kEntrySize = 12;
 
-// Caps on the work one walk does, far above what camera files use, so that a
-// crafted file cannot make a run cost more than a real one many times over.
+// Caps on the work of one walk, far above what camera files use, so that a
+// crafted file cannot make a run cost many times what a real one does.
 struct WalkLimits {
   // A ".cr2" chains four main directories, a 1D ".tif" and a JPEG two.
-  static constexpr std::size_t kChainDirectories = 64;
-  // Canon maker notes and Exif directories hold well under a hundred
-  // entries; past this many, the remaining entries are not looked at.
-  static constexpr std::int32_t kDirectoryEntries = 1024;
+  static constexpr std::size_t kChainDirectories = 32;
+  // The directories of a camera file hold some 150 entries together, more
+  // than ten times fewer; after this many, further entries are not looked at.
+  static constexpr std::int32_t kEntries = 2048;
 };
 
 // Byte size of one value of the type; 0 where the size is not needed.
@@ -51,69 +50,93 @@ std::uint32_t UnitSize(std::int32_t type) {
 }  // namespace
 
 void TCanonFile::ReadDirectory() {
+  ScanDirectory(WalkLimits::kEntries);
+  ResolvePending();
+}
+
+std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit) {
   const FileOffset start = DataFile.Position();
   EntryCount = ReadWord();
   NextIfd = 0;
+  const std::int32_t entries = std::min(EntryCount, std::max(entry_limit, 0));
 
-  // A later entry overwrites what an earlier one stored, and reading a value
-  // at an offset changes nothing else, so only the last offset of each kind
-  // is read, once all entries are through.
-  std::optional<FileOffset> model_at, firmware_at, owner_at, shutter_count_at;
-  const std::int32_t entries = std::min(EntryCount, WalkLimits::kDirectoryEntries);
-  for (std::int32_t k = 0; k < entries; ++k) {
+  // Entries are fetched a batch at a time and decoded from memory.
+  constexpr std::int32_t kBatch = 32;
+  std::array<std::uint8_t, kBatch * kEntrySize> batch{};
+  std::int32_t k = 0;
+  while (k < entries) {
     if (DataFile.Position() >= DataFile.Size()) {
       // Past the end every entry reads as zeros: tag 0, which is skipped.
       EntryTag = EntryType = 0;
       ValueCount = 0;
       break;
     }
-    EntryTag = ReadWord();
-    EntryType = ReadWord();
-    ValueCount = ReadLong();
-    const std::uint32_t unit = UnitSize(EntryType);
-    if (unit != 0) ValueSize = WrapToInt32(static_cast<std::uint64_t>(ValueCount) * unit);
-    const bool is_long_string = EntryType == kTypeAscii && ValueSize > 4;
+    const std::int32_t count = std::min(kBatch, entries - k);
+    DataFile.Read(batch.data(), static_cast<std::size_t>(count) * kEntrySize);
+    for (std::int32_t i = 0; i < count; ++i, ++k) {
+      const std::uint8_t* entry = batch.data() + static_cast<std::size_t>(i) * kEntrySize;
+      EntryTag = WordAt(entry);
+      EntryType = WordAt(entry + 2);
+      ValueCount = LongAt(entry + 4);
+      const std::uint32_t unit = UnitSize(EntryType);
+      if (unit != 0) ValueSize = WrapToInt32(static_cast<std::uint64_t>(ValueCount) * unit);
+      const std::int64_t value = LongAt(entry + 8);
+      const bool is_long_string = EntryType == kTypeAscii && ValueSize > 4;
 
-    const std::int64_t value = ReadLong();
-    switch (EntryTag) {
-      case kTagExifIfd:
-        ExifIfd = value;
-        break;
-      case kTagMakerNote:
-        MakerNoteIfd = value;
-        break;
-      case kTagCameraType:
-        if (is_long_string) model_at = value + TiffBase;
-        break;
-      case kTagFirmware:
-        if (is_long_string) firmware_at = value + TiffBase;
-        break;
-      case kTagOwner:
-        if (is_long_string) owner_at = value + TiffBase;
-        break;
-      case kTagSerialNumber:
-        SerialNumber = WrapToInt32(static_cast<std::uint64_t>(value));
-        break;
-      case kTagShutterCount:
-        shutter_count_at = value + TiffBase;
-        break;
-      default:
-        break;  // the four value bytes are read and dropped
+      // A later entry overwrites what an earlier one stored; a string entry
+      // that is skipped leaves its field as it was.
+      switch (EntryTag) {
+        case kTagExifIfd:
+          ExifIfd = value;
+          break;
+        case kTagMakerNote:
+          MakerNoteIfd = value;
+          break;
+        case kTagCameraType:
+          if (is_long_string) Pending.model = value + TiffBase;
+          break;
+        case kTagFirmware:
+          if (is_long_string) Pending.firmware = value + TiffBase;
+          break;
+        case kTagOwner:
+          if (is_long_string) Pending.owner = value + TiffBase;
+          break;
+        case kTagSerialNumber:
+          SerialNumber = WrapToInt32(static_cast<std::uint64_t>(value));
+          break;
+        case kTagShutterCount:
+          Pending.shutter_count = value + TiffBase;
+          break;
+        default:
+          break;  // the four value bytes are read and dropped
+      }
     }
   }
-  DataFile.Seek(start + 2 + kEntrySize * EntryCount);
+  DataFile.Seek(start + 2 + static_cast<FileOffset>(kEntrySize) * EntryCount);
   NextIfd = ReadLong();
+  return k;
+}
 
-  if (model_at) Model = ReadStringAt(*model_at);
-  if (firmware_at) Firmware = ReadStringAt(*firmware_at);
-  if (owner_at) Owner = ReadStringAt(*owner_at);
-  if (shutter_count_at) ShutterCount = ReadShutterCountAt(*shutter_count_at);
+// Reading a value at an offset changes nothing but its field, and only the
+// last entry of each kind counts, so each is read once, when all entries
+// before it are through.
+void TCanonFile::ResolvePending() {
+  if (Pending.model) Model = ReadStringAt(*Pending.model);
+  if (Pending.firmware) Firmware = ReadStringAt(*Pending.firmware);
+  if (Pending.owner) Owner = ReadStringAt(*Pending.owner);
+  if (Pending.shutter_count) ShutterCount = ReadShutterCountAt(*Pending.shutter_count);
+  Pending = TPendingReads{};
 }
 
 void TCanonFile::WalkDirectories() {
+  std::int32_t entries_left = WalkLimits::kEntries;
+  const auto read_directory_at = [&](FileOffset offset) {
+    DataFile.Seek(offset);
+    entries_left -= ScanDirectory(entries_left);
+  };
+
   FirstIfd = ReadLong() + TiffBase;
-  DataFile.Seek(FirstIfd);
-  ReadDirectory();
+  read_directory_at(FirstIfd);
 
   // A chain that comes back to a directory already read would go round for
   // ever; it ends there, as it does at the length cap.
@@ -122,26 +145,24 @@ void TCanonFile::WalkDirectories() {
   chain[chain_length++] = FirstIfd;
   while (NextIfd != 0) {
     NextIfd += TiffBase;
-    const auto read_end = chain.begin() + static_cast<std::ptrdiff_t>(chain_length);
-    if (chain_length == chain.size() || std::find(chain.begin(), read_end, NextIfd) != read_end) {
+    const auto chain_end = chain.begin() + static_cast<std::ptrdiff_t>(chain_length);
+    if (chain_length == chain.size() || std::find(chain.begin(), chain_end, NextIfd) != chain_end) {
       break;
     }
     chain[chain_length++] = NextIfd;
-    DataFile.Seek(NextIfd);
-    ReadDirectory();
+    read_directory_at(NextIfd);
   }
 
   // Once each, after the whole chain, with the last pointer found.
   if (ExifIfd != 0) {
     ExifIfd += TiffBase;
-    DataFile.Seek(ExifIfd);
-    ReadDirectory();
+    read_directory_at(ExifIfd);
   }
   if (MakerNoteIfd != 0) {
     MakerNoteIfd += TiffBase;
-    DataFile.Seek(MakerNoteIfd);
-    ReadDirectory();
+    read_directory_at(MakerNoteIfd);
   }
+  ResolvePending();
 }
 
 }  // namespace camerafile

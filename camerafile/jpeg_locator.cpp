@@ -32,12 +32,12 @@ void TCanonFile::LocateJpegExif() {
   } else if (byte_order == kByteOrderIntel) {
     IntelOrder = 1;
   } else {
-    std::fputs(kByteOrderError, stdout);
+    if (Messages != nullptr) std::fputs(kByteOrderError, Messages);
     return;
   }
   TiffBase = DataFile.Position() - 2;
   if (ReadWord() != kTiffMagic) {
-    std::fputs(kMagicError, stdout);
+    if (Messages != nullptr) std::fputs(kMagicError, Messages);
     return;
   }
   WalkDirectories();

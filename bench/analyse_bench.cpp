@@ -1,0 +1,67 @@
+// Cost of one Init + Analyse, file opening and closing included, on a typical
+// camera JPEG, on 25 MiB raw files, and on the costliest crafted files.
+// "bytes_read" counts the bytes fetched from the file per analysis.
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+
+#include "camerafile/canon_file.h"
+#include "tests/file_builder.h"
+#include "tests/hostile_corpus.h"
+
+namespace {
+
+using namespace testfile;
+
+constexpr std::size_t kRawSize = 25u << 20;
+
+class Files {
+ public:
+  Files() {
+    // A camera JPEG: Exif segment, then some 60 KiB of image data.
+    Bytes jpeg = Jpeg(CanonTiff(Order::kLittle), false);
+    jpeg.PadTo(64 * 1024);
+    Add("typical-jpeg", jpeg);
+    // A ".cr2": directories at the start, then the image data.
+    Bytes raw = CanonTiff(Order::kLittle);
+    raw.PadTo(kRawSize);
+    Add("raw-25MiB", raw);
+    Add("ciff-25MiB", Ciff(Order::kLittle, kRawSize, 20u << 20, 1234567, 4321));
+    for (const HostileCase& c : HostileCorpus()) {
+      if (c.name.rfind("short-", 0) != 0) Add(c.name, c.bytes);
+    }
+  }
+  const std::map<std::string, std::string>& names() const { return names_; }
+
+ private:
+  void Add(const std::string& name, const Bytes& bytes) {
+    names_[name] = NameOf(dir_.Write(name, bytes));
+  }
+  TempDir dir_;
+  std::map<std::string, std::string> names_;
+};
+
+void Analyse(benchmark::State& state, const std::string& name) {
+  auto file = std::make_unique<camerafile::TCanonFile>();
+  file->Messages = nullptr;
+  for (auto _ : state) {
+    file->Init(name);
+    file->Analyse();
+    benchmark::DoNotOptimize(file->ShutterCount);
+  }
+  state.counters["bytes_read"] = static_cast<double>(file->DataFile.BytesRead());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Files files;
+  for (const auto& [label, name] : files.names()) {
+    benchmark::RegisterBenchmark(label.c_str(), Analyse, name);
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
