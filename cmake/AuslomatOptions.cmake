@@ -15,6 +15,11 @@ function(auslomat_target_settings target)
       target_compile_options(${target} PRIVATE -Werror)
     endif()
   endif()
+  if(WIN32 AND NOT MSVC)
+    # Static C and C++ runtimes: the programs run on a bare Windows with
+    # nothing installed beside them.
+    target_link_options(${target} PRIVATE -static)
+  endif()
   if(AUSLOMAT_SANITIZE)
     target_compile_options(${target} PRIVATE
       -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)

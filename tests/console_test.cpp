@@ -94,6 +94,17 @@ TEST(Console, CameraFileShowsItsValues) {
                                        "Erika Mustermann", "301234", "24321"));
 }
 
+TEST(Console, NameOutsideTheAnsiCodePageOpens) {
+  testfile::TempDir dir;
+  // A German user's folder and a Japanese file name, as UTF-8.
+  const auto path = dir.Write("M\xC3\xBCller/\xE5\x86\x99\xE7\x9C\x9F \xCE\xB1.cr2",
+                              testfile::CanonTiff(testfile::Order::kLittle));
+  const auto run = RunAuslomat({path});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kBanner + Results("Canon EOS-1D Mark II", "Firmware Version 1.2.3",
+                                       "Erika Mustermann", "301234", "24321"));
+}
+
 TEST(Console, ShippedExampleIsTheBuildersFile) {
   const std::vector<std::uint8_t> built = testfile::ExampleRaw().data();
   EXPECT_EQ(testfile::Slurp(AUSLOMAT_EXAMPLE_FILE), std::string(built.begin(), built.end()));

@@ -170,6 +170,15 @@ std::filesystem::path TempDir::Write(const std::string& name,
   return file;
 }
 
+void WriteAt(const std::filesystem::path& path, std::uint64_t offset, const Bytes& bytes) {
+  if (std::filesystem::file_size(path) < offset) std::filesystem::resize_file(path, offset);
+  std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+  out.seekp(static_cast<std::streamoff>(offset));
+  out.write(reinterpret_cast<const char*>(bytes.data().data()),
+            static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot patch test file");
+}
+
 std::string NameOf(const std::filesystem::path& path) {
   return path.u8string();
 }

@@ -114,6 +114,10 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// Writes bytes at an offset of an existing file, which grows (sparsely, where
+// the file system allows) to reach it.
+void WriteAt(const std::filesystem::path& path, std::uint64_t offset, const Bytes& bytes);
+
 // The name of a path as the reader takes it (UTF-8 on Windows).
 std::string NameOf(const std::filesystem::path& path);
 

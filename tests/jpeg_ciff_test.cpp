@@ -80,4 +80,24 @@ TEST_F(Container, CiffAnchorOutsideTheFileGivesZeros) {
   EXPECT_EQ(Analyse(Bytes().Text("II").U32(0).Text("HEAPCCDR")).GetShutterCount(), 0);
 }
 
+TEST_F(Container, CiffOf3GiBFindsItsAnchorPast2GiB) {
+  // A sparse file: only the header, the two values and the trailer are
+  // written. A 32-bit size or seek would land somewhere else entirely.
+  constexpr std::uint64_t kSize = 3ull << 30;
+  constexpr std::uint32_t kAnchorValue = 0xB0000000u;  // 2.75 GiB, before the header length
+  const auto path =
+      dir_.Write("big.crw", Bytes(Order::kLittle).Text("II").U32(26).Text("HEAPCCDR"));
+  const std::uint64_t anchor = std::uint64_t{kAnchorValue} + 26;
+  WriteAt(path, anchor + 566, Bytes(Order::kLittle).U32(4711));
+  WriteAt(path, anchor + 662, Bytes(Order::kLittle).U16(815));
+  WriteAt(path, kSize - 8, Bytes(Order::kLittle).U32(kAnchorValue).U32(0));
+  ASSERT_EQ(std::filesystem::file_size(path), kSize);
+
+  file_.Init(NameOf(path));
+  file_.Analyse();
+  EXPECT_EQ(file_.CiffAnchor, static_cast<camerafile::FileOffset>(anchor));
+  EXPECT_EQ(file_.GetSerialNumber(), 4711);
+  EXPECT_EQ(file_.GetShutterCount(), 815);
+}
+
 }  // namespace
