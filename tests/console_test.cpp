@@ -79,17 +79,9 @@ TEST(Console, NameLongerThan255BytesOpensThatFile) {
   const auto path =
       dir.Write(folder + "/" + name + ".cr2", testfile::CanonTiff(testfile::Order::kLittle));
   ASSERT_GT(path.string().size(), 255u);
-  // A file at the name cut to 255 bytes must not be the one opened.
+  // The name cut to 255 bytes would name no file at all.
   const auto run = RunAuslomat({path});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out.find("Datei nicht vorhanden"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Anzahl Belichtungen: "), std::string::npos);
-}
-
-TEST(Console, CameraFileShowsItsValues) {
-  testfile::TempDir dir;
-  const auto run =
-      RunAuslomat({dir.Write("1d.cr2", testfile::CanonTiff(testfile::Order::kLittle))});
   EXPECT_EQ(run.out, kBanner + Results("Canon EOS-1D Mark II", "Firmware Version 1.2.3",
                                        "Erika Mustermann", "301234", "24321"));
 }
