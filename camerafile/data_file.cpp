@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -23,6 +25,9 @@ std::FILE* OpenForReading(const std::string& name) {
   if (wide_length <= 0) return nullptr;
   std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
   MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), length, wide.data(), wide_length);
+  // Only regular files: opening a pipe or a device could wait for ever.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(std::filesystem::path(wide), error)) return nullptr;
   return _wfopen(wide.c_str(), L"rb");
 }
 bool SeekTo(std::FILE* f, FileOffset offset) {
@@ -35,6 +40,9 @@ FileOffset SizeOf(std::FILE* f) {
 }
 #else
 std::FILE* OpenForReading(const std::string& name) {
+  // Only regular files: opening a pipe or a device could wait for ever.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(name, error)) return nullptr;
   return std::fopen(name.c_str(), "rb");
 }
 bool SeekTo(std::FILE* f, FileOffset offset) {

@@ -3,6 +3,10 @@
 
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "tests/example_file.h"
 #include "tests/file_builder.h"
 
@@ -55,6 +59,22 @@ TEST(Console, MissingOrUnrecognisedFile) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, kBanner + kNotRecognised);
 }
+
+TEST(Console, FolderIsNotAFile) {
+  testfile::TempDir dir;
+  const auto run = RunAuslomat({dir.path()});
+  EXPECT_EQ(run.out, kBanner + kNotRecognised);
+}
+
+#ifndef _WIN32
+TEST(Console, PipeIsNotOpenedSinceItCouldWaitForEver) {
+  testfile::TempDir dir;
+  const auto fifo = dir.path() / "camera.cr2";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const auto run = RunAuslomat({fifo});
+  EXPECT_EQ(run.out, kBanner + kNotRecognised);
+}
+#endif
 
 TEST(Console, RecognisedFileWithoutMakerNoteShowsDefaults) {
   testfile::TempDir dir;
