@@ -82,10 +82,13 @@ const TDataFile::Block& TDataFile::Fetch(FileOffset block_start) {
   const auto index = static_cast<std::size_t>(block_start / static_cast<FileOffset>(kBlockSize));
   Block& block = cache_[index % kCacheBlocks];
   if (block.start == block_start) return block;
+  // Over budget: nothing more is read, and the blocks already here stay.
+  static const Block kNothing{};
+  if (fetches_ == kFetchBudget) return kNothing;
+  ++fetches_;
   block.start = block_start;
   block.length = 0;
-  if (fetches_ < kFetchBudget && SeekTo(handle_, block_start)) {
-    ++fetches_;
+  if (SeekTo(handle_, block_start)) {
     const FileOffset available = size_ - block_start;
     const std::size_t wanted = available < static_cast<FileOffset>(kBlockSize)
                                    ? static_cast<std::size_t>(available)
