@@ -189,20 +189,43 @@ std::string Slurp(const std::filesystem::path& path) {
 }
 
 #ifdef _WIN32
+// Started directly, without cmd.exe in between, with standard input on NUL
+// and standard output on a pipe.
 RunResult RunAuslomat(const std::vector<std::filesystem::path>& args) {
   std::wstring command = L"\"" + std::filesystem::path(AUSLOMAT_EXE).wstring() + L"\"";
   for (const auto& arg : args) command += L" \"" + arg.wstring() + L"\"";
-  command += L" <NUL";
-  // _wpopen runs cmd /c, which strips one pair of outer quotes.
-  command = L"\"" + command + L"\"";
   RunResult result;
-  std::FILE* pipe = _wpopen(command.c_str(), L"rb");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    result.out.append(buffer, n);
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE read_end = nullptr;
+  HANDLE write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return result;
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nul;
+  startup.hStdOutput = write_end;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &startup, &process);
+  CloseHandle(write_end);
+  CloseHandle(nul);
+  if (started) {
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(read_end, buffer, sizeof buffer, &n, nullptr) && n > 0)
+      result.out.append(buffer, n);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    result.status = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
   }
-  result.status = _pclose(pipe);
+  CloseHandle(read_end);
   std::string normalised;
   for (std::size_t i = 0; i < result.out.size(); ++i) {
     if (result.out[i] == '\r' && i + 1 < result.out.size() && result.out[i + 1] == '\n') continue;
