@@ -5,9 +5,19 @@
 namespace camerafile {
 namespace {
 
-constexpr std::int32_t kByteOrderMotorola = 0x4D4D;  // "MM"
-constexpr std::int32_t kByteOrderIntel = 0x4949;     // "II"
 constexpr std::int32_t kTiffMagic = 42;
+
+// TIFF: "MM" or "II", then 42 in that byte order.
+struct TiffSignature {
+  std::int32_t byte_order;  // the first two bytes, read big-endian
+  std::int32_t intel_order;
+  std::int32_t format;
+  std::int32_t kind;
+};
+constexpr TiffSignature kTiffSignatures[] = {
+    {0x4D4D, 0, kFormatTiffBigEndian, kKind1DMarkI},      // "MM": 1D Mark I ".tif"
+    {0x4949, 1, kFormatTiffLittleEndian, kKind1DMarkII},  // "II": 1D Mark II ".cr2"
+};
 constexpr const char* kCiffSignature = "HEAPCCDR";
 constexpr std::size_t kCiffSignatureLength = 8;
 constexpr std::int32_t kJpegStartOfImage = 0xFFD8;
@@ -32,22 +42,15 @@ void TCanonFile::Analyse() {
 
   IntelOrder = 0;
   const std::int32_t byte_order = ReadWord();
-  if (byte_order == kByteOrderMotorola) {
-    IntelOrder = 0;
+  for (const TiffSignature& tiff : kTiffSignatures) {
+    if (byte_order != tiff.byte_order) continue;
+    // The byte-order mark sets the order of everything after it, the 42 too.
+    IntelOrder = tiff.intel_order;
     TiffBase = DataFile.Position() - 2;
     if (ReadWord() == kTiffMagic) {
       Valid = true;
-      Format = kFormatTiffBigEndian;
-      Kind = kKind1DMarkI;
-    }
-  }
-  if (byte_order == kByteOrderIntel) {
-    IntelOrder = 1;
-    TiffBase = DataFile.Position() - 2;
-    if (ReadWord() == kTiffMagic) {
-      Valid = true;
-      Format = kFormatTiffLittleEndian;
-      Kind = kKind1DMarkII;
+      Format = tiff.format;
+      Kind = tiff.kind;
     }
   }
   if (Format == kFormatNone) {
