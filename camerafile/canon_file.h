@@ -23,6 +23,12 @@ constexpr std::size_t kShortStringMax = 255;
 // What a string result shows until a value is read.
 inline constexpr const char* kNoValue = "----------";
 
+// TIFF header, in a raw file and inside a JPEG's Exif segment alike: the
+// byte-order mark (read big-endian) and then 42 in that byte order.
+constexpr std::int32_t kByteOrderMotorola = 0x4D4D;  // "MM"
+constexpr std::int32_t kByteOrderIntel = 0x4949;     // "II"
+constexpr std::int32_t kTiffMagic = 42;
+
 // Container found by recognition (Format).
 enum : std::int32_t {
   kFormatNone = 0,

@@ -8,9 +8,6 @@ namespace camerafile {
 namespace {
 
 constexpr std::int32_t kMarkerApp0 = 0xFFE0;
-constexpr std::int32_t kByteOrderMotorola = 0x4D4D;  // "MM"
-constexpr std::int32_t kByteOrderIntel = 0x4949;     // "II"
-constexpr std::int32_t kTiffMagic = 42;
 constexpr const char* kByteOrderError = "Fehler im TIFF-HEADER des jpg, ByteOrder !\n";
 constexpr const char* kMagicError = "Fehler im TIFF-HEADER des jpg, TifKennung !\n";
 

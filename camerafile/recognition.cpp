@@ -5,18 +5,15 @@
 namespace camerafile {
 namespace {
 
-constexpr std::int32_t kTiffMagic = 42;
-
-// TIFF: "MM" or "II", then 42 in that byte order.
 struct TiffSignature {
-  std::int32_t byte_order;  // the first two bytes, read big-endian
+  std::int32_t byte_order;
   std::int32_t intel_order;
   std::int32_t format;
   std::int32_t kind;
 };
 constexpr TiffSignature kTiffSignatures[] = {
-    {0x4D4D, 0, kFormatTiffBigEndian, kKind1DMarkI},      // "MM": 1D Mark I ".tif"
-    {0x4949, 1, kFormatTiffLittleEndian, kKind1DMarkII},  // "II": 1D Mark II ".cr2"
+    {kByteOrderMotorola, 0, kFormatTiffBigEndian, kKind1DMarkI},   // "MM": 1D Mark I ".tif"
+    {kByteOrderIntel, 1, kFormatTiffLittleEndian, kKind1DMarkII},  // "II": 1D Mark II ".cr2"
 };
 constexpr const char* kCiffSignature = "HEAPCCDR";
 constexpr std::size_t kCiffSignatureLength = 8;
