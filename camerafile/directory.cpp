@@ -25,8 +25,8 @@ constexpr std::size_t kEntrySize = 12;
 struct WalkLimits {
   // A ".cr2" chains four main directories, a 1D ".tif" and a JPEG two.
   static constexpr std::size_t kChainDirectories = 32;
-  // The directories of a camera file hold some 150 entries together, more
-  // than ten times fewer; after this many, further entries are not looked at.
+  // All directories of a camera file together hold some 150 entries; past
+  // this many in one walk, further entries are not looked at.
   static constexpr std::int32_t kEntries = 2048;
 };
 
