@@ -6,10 +6,6 @@
 
 #include "camerafile/canon_file.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace {
 
 constexpr const char* kRule = "------------------------------------------------------";
@@ -56,7 +52,7 @@ void WaitForReturn() {
   }
 }
 
-int Run(const std::string* file_name) {
+int Run(const camerafile::TFileName* file_name) {
   Line(kRule);
   Line(kBanner);
   Line(kRule);
@@ -83,23 +79,17 @@ int Run(const std::string* file_name) {
 }  // namespace
 
 #ifdef _WIN32
-// The UTF-16 command line carries any name the user drops onto the program;
-// the reader takes it as UTF-8.
+// The UTF-16 command line carries any name the user drops onto the program,
+// and the name goes to the reader as it came.
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return Run(nullptr);
-  std::string name;
-  const int length = WideCharToMultiByte(CP_UTF8, 0, argv[1], -1, nullptr, 0, nullptr, nullptr);
-  if (length > 1) {
-    name.resize(static_cast<std::size_t>(length));
-    WideCharToMultiByte(CP_UTF8, 0, argv[1], -1, name.data(), length, nullptr, nullptr);
-    name.resize(static_cast<std::size_t>(length - 1));
-  }
+  const camerafile::TFileName name = argv[1];
   return Run(&name);
 }
 #else
 int main(int argc, char** argv) {
   if (argc < 2) return Run(nullptr);
-  const std::string name = argv[1];
+  const camerafile::TFileName name = argv[1];
   return Run(&name);
 }
 #endif

@@ -32,17 +32,17 @@ class Files {
       if (c.name.rfind("short-", 0) != 0) Add(c.name, c.bytes);
     }
   }
-  const std::map<std::string, std::string>& names() const { return names_; }
+  const std::map<std::string, camerafile::TFileName>& names() const { return names_; }
 
  private:
   void Add(const std::string& name, const Bytes& bytes) {
     names_[name] = NameOf(dir_.Write(name, bytes));
   }
   TempDir dir_;
-  std::map<std::string, std::string> names_;
+  std::map<std::string, camerafile::TFileName> names_;
 };
 
-void Analyse(benchmark::State& state, const std::string& name) {
+void Analyse(benchmark::State& state, const camerafile::TFileName& name) {
   auto file = std::make_unique<camerafile::TCanonFile>();
   file->Messages = nullptr;
   for (auto _ : state) {

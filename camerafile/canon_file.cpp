@@ -9,7 +9,7 @@ std::int32_t WrapToInt32(std::uint64_t value) {
   return static_cast<std::int32_t>(low >= 0x80000000 ? low - 0x100000000 : low);
 }
 
-bool TCanonFile::Init(const std::string& file_name) {
+bool TCanonFile::Init(const TFileName& file_name) {
   FileName = file_name;
   Valid = false;
   Format = kFormatNone;

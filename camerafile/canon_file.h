@@ -50,7 +50,7 @@ class TCanonFile {
  public:
   // Stores the name and resets the results; does not touch the file. The
   // name is kept whole so that exactly the named file is opened.
-  bool Init(const std::string& file_name);
+  bool Init(const TFileName& file_name);
 
   // Opens the file, recognises its container, runs that container's reading
   // path and closes the file again on every path.
@@ -98,7 +98,7 @@ class TCanonFile {
   std::FILE* Messages = stdout;
 
   // The record; plain fields, read by the paths above and by tests.
-  std::string FileName;
+  TFileName FileName;
   TDataFile DataFile;
   std::int32_t Kind = kKindNone;
   std::int32_t Format = kFormatNone;

@@ -2,101 +2,157 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <cwchar>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace camerafile {
+
+std::wstring ExtendedLengthName(const std::wstring& full_path) {
+  const auto starts_with = [&](const wchar_t* prefix) {
+    return full_path.compare(0, std::wcslen(prefix), prefix) == 0;
+  };
+  if (starts_with(L"\\\\?\\")) return full_path;       // already extended
+  if (starts_with(L"\\\\.\\")) return std::wstring();  // a device, not a file
+  if (starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full_path.substr(2);
+  if (full_path.size() >= 3 && full_path[1] == L':' && full_path[2] == L'\\') {
+    return L"\\\\?\\" + full_path;
+  }
+  return full_path;  // no full path: left as it is
+}
+
 namespace {
 
-// The only platform-specific code of the reader: opening by name and 64-bit
-// seeking (long is 32 bits wide on Windows, also in the 64-bit build).
+// The platform seam: opening by name, reading at an offset, closing.
 #ifdef _WIN32
-std::FILE* OpenForReading(const std::string& name) {
-  // Names arrive as UTF-8 so that any name the user can drop onto the
-  // program opens, whatever the ANSI code page.
-  if (name.empty() || name.size() > static_cast<std::size_t>(INT32_MAX)) return nullptr;
-  const int length = static_cast<int>(name.size());
-  const int wide_length =
-      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), length, nullptr, 0);
-  if (wide_length <= 0) return nullptr;
-  std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), length, wide.data(), wide_length);
-  // Only regular files: opening a pipe or a device could wait for ever.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(std::filesystem::path(wide), error)) return nullptr;
-  return _wfopen(wide.c_str(), L"rb");
+bool OpenNative(const std::wstring& name, HANDLE* handle, FileOffset* size) {
+  if (name.empty()) return false;
+  // The full path in its extended-length form opens names of any length;
+  // it also shows legacy device names ("NUL", "C:\x\COM1") for what they are.
+  const DWORD needed = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return false;
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(name.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return false;
+  full.resize(length);
+  const std::wstring path = ExtendedLengthName(full);
+  if (path.empty()) return false;
+  // Sharing everything: the camera software or Explorer is never locked out.
+  const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  LARGE_INTEGER bytes{};
+  const bool regular =
+      GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 &&
+      GetFileSizeEx(h, &bytes) && bytes.QuadPart >= 0;
+  if (!regular) {
+    CloseHandle(h);
+    return false;
+  }
+  *handle = h;
+  *size = bytes.QuadPart;
+  return true;
 }
-bool SeekTo(std::FILE* f, FileOffset offset) {
-  return _fseeki64(f, offset, SEEK_SET) == 0;
+
+std::size_t ReadNative(HANDLE handle, FileOffset offset, std::uint8_t* out, std::size_t count) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+  DWORD got = 0;
+  if (!ReadFile(handle, out, static_cast<DWORD>(count), &got, &at)) return 0;
+  return got;
 }
-FileOffset SizeOf(std::FILE* f) {
-  if (_fseeki64(f, 0, SEEK_END) != 0) return 0;
-  const FileOffset size = _ftelli64(f);
-  return size < 0 ? 0 : size;
+
+void CloseNative(HANDLE handle) {
+  CloseHandle(handle);
 }
 #else
-std::FILE* OpenForReading(const std::string& name) {
-  // Only regular files: opening a pipe or a device could wait for ever.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(name, error)) return nullptr;
-  return std::fopen(name.c_str(), "rb");
+bool OpenNative(const std::string& name, int* handle, FileOffset* size) {
+  // O_NONBLOCK: opening a pipe without a writer, or a device, returns at once.
+  const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+    close(fd);
+    return false;
+  }
+  *handle = fd;
+  *size = static_cast<FileOffset>(info.st_size);
+  return true;
 }
-bool SeekTo(std::FILE* f, FileOffset offset) {
-  return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+
+std::size_t ReadNative(int handle, FileOffset offset, std::uint8_t* out, std::size_t count) {
+  std::size_t got = 0;
+  while (got < count) {
+    const ssize_t n =
+        pread(handle, out + got, count - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the file shrank, or a read error: the rest stays zero
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
 }
-FileOffset SizeOf(std::FILE* f) {
-  if (fseeko(f, 0, SEEK_END) != 0) return 0;
-  const FileOffset size = ftello(f);
-  return size < 0 ? 0 : size;
+
+void CloseNative(int handle) {
+  close(handle);
 }
 #endif
 
 }  // namespace
 
-bool TDataFile::Open(const std::string& name) {
+// User-provided, so that even a value-initialised record leaves the block
+// bytes untouched.
+TDataFile::TDataFile() {}  // NOLINT(modernize-use-equals-default)
+
+bool TDataFile::Open(const TFileName& name) {
   Close();
-  handle_ = OpenForReading(name);
-  if (handle_ == nullptr) return false;
-  // The block cache is the only buffer; stdio's own would copy twice.
-  std::setvbuf(handle_, nullptr, _IONBF, 0);
-  size_ = SizeOf(handle_);
+  Handle handle = kNoHandle;
+  FileOffset size = 0;
+  if (!OpenNative(name, &handle, &size)) return false;
+  handle_ = handle;
+  size_ = size;
   position_ = 0;
   bytes_read_ = 0;
   fetches_ = 0;
-  for (Block& block : cache_) block.start = -1;
+  slots_.fill(Slot{});
   return true;
 }
 
 void TDataFile::Close() {
-  if (handle_ != nullptr) std::fclose(handle_);
-  handle_ = nullptr;
+  if (handle_ != kNoHandle) CloseNative(handle_);
+  handle_ = kNoHandle;
   size_ = 0;
   position_ = 0;
 }
 
-const TDataFile::Block& TDataFile::Fetch(FileOffset block_start) {
-  const auto index = static_cast<std::size_t>(block_start / static_cast<FileOffset>(kBlockSize));
-  Block& block = cache_[index % kCacheBlocks];
-  if (block.start == block_start) return block;
+TDataFile::Fetched TDataFile::Fetch(FileOffset block_start) {
+  const auto index =
+      static_cast<std::size_t>(block_start / static_cast<FileOffset>(kBlockSize)) % kCacheBlocks;
+  Slot& slot = slots_[index];
+  std::uint8_t* bytes = blocks_[index].data();
+  if (slot.start == block_start) return {bytes, slot.length};
   // Over budget: nothing more is read, and the blocks already here stay.
-  static const Block kNothing{};
-  if (fetches_ == kFetchBudget) return kNothing;
+  if (fetches_ == kFetchBudget) return {bytes, 0};
   ++fetches_;
-  block.start = block_start;
-  block.length = 0;
-  if (SeekTo(handle_, block_start)) {
-    const FileOffset available = size_ - block_start;
-    const std::size_t wanted = available < static_cast<FileOffset>(kBlockSize)
-                                   ? static_cast<std::size_t>(available)
-                                   : kBlockSize;
-    block.length = std::fread(block.bytes.data(), 1, wanted, handle_);
-    bytes_read_ += block.length;
-  }
-  return block;
+  const FileOffset available = size_ - block_start;
+  const std::size_t wanted = available < static_cast<FileOffset>(kBlockSize)
+                                 ? static_cast<std::size_t>(available)
+                                 : kBlockSize;
+  slot.start = block_start;
+  slot.length = ReadNative(handle_, block_start, bytes, wanted);
+  bytes_read_ += slot.length;
+  return {bytes, slot.length};
 }
 
 void TDataFile::Read(std::uint8_t* out, std::size_t count) {
@@ -106,15 +162,15 @@ void TDataFile::Read(std::uint8_t* out, std::size_t count) {
   const FileOffset origin = position_;
   const FileOffset end = origin + static_cast<FileOffset>(count);
   position_ = end;
-  if (handle_ == nullptr) return;
+  if (handle_ == kNoHandle) return;
   const FileOffset to = std::min<FileOffset>(end, size_);
   for (FileOffset at = std::max<FileOffset>(origin, 0); at < to;) {
     const FileOffset block_start = at - at % static_cast<FileOffset>(kBlockSize);
-    const Block& block = Fetch(block_start);
+    const Fetched block = Fetch(block_start);
     const FileOffset block_end = block_start + static_cast<FileOffset>(block.length);
     if (at >= block_end) return;  // over budget, or the file shrank: the rest stays zero
     const FileOffset stop = std::min(to, block_end);
-    std::memcpy(out + (at - origin), block.bytes.data() + (at - block_start),
+    std::memcpy(out + (at - origin), block.bytes + (at - block_start),
                 static_cast<std::size_t>(stop - at));
     at = stop;
   }

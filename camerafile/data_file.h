@@ -14,7 +14,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 namespace camerafile {
@@ -22,18 +21,38 @@ namespace camerafile {
 // Signed 64-bit count of bytes from the start of the file.
 using FileOffset = std::int64_t;
 
+// A file's name as the platform hands it over: UTF-16 on Windows, passed on
+// unchanged (a round trip through UTF-8 would lose unpaired surrogates), and
+// the bytes of the name elsewhere.
+#ifdef _WIN32
+using TFileName = std::wstring;
+#else
+using TFileName = std::string;
+#endif
+
+// The extended-length form of a full Windows path ("\\?\C:\...",
+// "\\?\UNC\server\share\..."), so that names of 260 characters and more
+// open; unchanged when already in that form. Empty for device names
+// ("\\.\NUL", "\\.\COM1"), which are never opened. Pure, so that it can be
+// checked on any platform.
+std::wstring ExtendedLengthName(const std::wstring& full_path);
+
 class TDataFile {
  public:
-  TDataFile() = default;
+  TDataFile();
   ~TDataFile() { Close(); }
   TDataFile(const TDataFile&) = delete;
   TDataFile& operator=(const TDataFile&) = delete;
 
-  // Opens the file for reading, position 0. The name is UTF-8 on Windows,
-  // the bytes of the name elsewhere. Returns false when it cannot be opened.
-  bool Open(const std::string& name);
+  // Opens the file for reading, position 0, without blocking, and keeps it
+  // only if it is a regular file: pipes, folders and devices could make a
+  // read wait for ever. What was opened is checked, not the name, so a name
+  // swapped in between changes nothing. Other programs may go on reading,
+  // writing, renaming or deleting the file meanwhile. Returns false when the
+  // file cannot be opened or is not a regular file.
+  bool Open(const TFileName& name);
   void Close();
-  bool IsOpen() const { return handle_ != nullptr; }
+  bool IsOpen() const { return handle_ != kNoHandle; }
 
   FileOffset Position() const { return position_; }
   void Seek(FileOffset offset) { position_ = offset; }
@@ -61,20 +80,33 @@ class TDataFile {
   // directories of a raw file lie in a few blocks.
   static constexpr std::uint32_t kFetchBudget = 16;
 
-  struct Block {
-    FileOffset start = -1;  // -1: slot empty
+  struct Slot {
+    FileOffset start = -1;  // -1: empty
     std::size_t length = 0;
-    std::array<std::uint8_t, kBlockSize> bytes{};
   };
+  struct Fetched {
+    const std::uint8_t* bytes;
+    std::size_t length;  // 0 past the budget
+  };
+  Fetched Fetch(FileOffset block_start);
 
-  const Block& Fetch(FileOffset block_start);
-
-  std::FILE* handle_ = nullptr;
+#ifdef _WIN32
+  using Handle = void*;  // HANDLE
+  static constexpr Handle kNoHandle = nullptr;
+#else
+  using Handle = int;  // file descriptor
+  static constexpr Handle kNoHandle = -1;
+#endif
+  Handle handle_ = kNoHandle;
   FileOffset size_ = 0;
   FileOffset position_ = 0;
   std::uint64_t bytes_read_ = 0;
   std::uint32_t fetches_ = 0;
-  std::array<Block, kCacheBlocks> cache_{};
+  std::array<Slot, kCacheBlocks> slots_{};
+  // Left uninitialised, apart from the slots: only the pages of blocks that
+  // are fetched are ever touched, and page faults are most of what the
+  // program's start costs.
+  std::array<std::array<std::uint8_t, kBlockSize>, kCacheBlocks> blocks_;
 };
 
 }  // namespace camerafile

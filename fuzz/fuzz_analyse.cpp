@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "camerafile/canon_file.h"
@@ -13,28 +14,28 @@ namespace {
 
 // Analyse reads a file by name, so every input is written to one file of
 // this process's own.
-const std::string& InputFileName() {
-  static const std::string name = [] {
-    const auto unique = reinterpret_cast<std::uintptr_t>(&name);
-    return (std::filesystem::temp_directory_path() /
-            ("auslomat-fuzz-" + std::to_string(unique) + ".bin"))
-        .string();
+const std::filesystem::path& InputFile() {
+  static const std::filesystem::path path = [] {
+    const auto unique = reinterpret_cast<std::uintptr_t>(&path);
+    return std::filesystem::temp_directory_path() /
+           ("auslomat-fuzz-" + std::to_string(unique) + ".bin");
   }();
-  return name;
+  return path;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string& name = InputFileName();
-  std::FILE* out = std::fopen(name.c_str(), "wb");
-  if (out == nullptr) return 0;
-  if (size > 0) std::fwrite(data, 1, size, out);
-  std::fclose(out);
+  const std::filesystem::path& path = InputFile();
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (!out) return 0;
+  }
 
   camerafile::TCanonFile file;
   file.Messages = nullptr;
-  file.Init(name);
+  file.Init(path.native());
   file.Analyse();
   if (file.DataFile.IsOpen()) __builtin_trap();  // Analyse closes on every path
   if (file.GetModel().size() > camerafile::kShortStringMax) __builtin_trap();

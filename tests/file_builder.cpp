@@ -179,8 +179,8 @@ void WriteAt(const std::filesystem::path& path, std::uint64_t offset, const Byte
   if (!out) throw std::runtime_error("cannot patch test file");
 }
 
-std::string NameOf(const std::filesystem::path& path) {
-  return path.u8string();
+camerafile::TFileName NameOf(const std::filesystem::path& path) {
+  return path.native();
 }
 
 std::string Slurp(const std::filesystem::path& path) {

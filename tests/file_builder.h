@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "camerafile/data_file.h"
+
 namespace testfile {
 
 enum class Order { kBig, kLittle };
@@ -118,8 +120,8 @@ class TempDir {
 // the file system allows) to reach it.
 void WriteAt(const std::filesystem::path& path, std::uint64_t offset, const Bytes& bytes);
 
-// The name of a path as the reader takes it (UTF-8 on Windows).
-std::string NameOf(const std::filesystem::path& path);
+// The name of a path as the reader takes it (UTF-16 on Windows).
+camerafile::TFileName NameOf(const std::filesystem::path& path);
 
 struct RunResult {
   int status = -1;

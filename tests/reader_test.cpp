@@ -3,7 +3,12 @@
 // words, and reads outside the file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "camerafile/canon_file.h"
 #include "tests/file_builder.h"
@@ -38,7 +43,7 @@ TEST(Record, InitResetsWhatAnEarlierUseLeft) {
   file.Format = 4;
   file.TiffBase = 12;
   file.IntelOrder = 1;
-  EXPECT_TRUE(file.Init("a.cr2"));
+  EXPECT_TRUE(file.Init(testfile::NameOf("a.cr2")));
   EXPECT_EQ(file.GetModel(), "----------");
   EXPECT_EQ(file.GetFirmware(), "----------");
   EXPECT_EQ(file.GetOwner(), "----------");
@@ -52,7 +57,7 @@ TEST(Record, InitResetsWhatAnEarlierUseLeft) {
 
 TEST(Record, LongFileNameIsKeptWhole) {
   TCanonFile file;
-  const std::string name(300, 'n');
+  const camerafile::TFileName name(300, 'n');
   file.Init(name);
   EXPECT_EQ(file.FileName, name);
 }
@@ -130,6 +135,62 @@ TEST_F(Reader, ShutterCountWrapsLikeSigned32BitArithmetic) {
   Open(bytes, 0);
   // 65535 * 65535 + 65535 = 4294901760, which is -65536 in 32 bits.
   EXPECT_EQ(file_.ReadShutterCountAt(0), -65536);
+}
+
+// Only what was opened is checked, and only regular files are kept: a
+// folder, a pipe or a device could make a read wait for ever.
+TEST(Opener, KeepsRegularFilesOnly) {
+  namespace fs = std::filesystem;
+  testfile::TempDir dir;
+  const fs::path regular = dir.Write("a.cr2", Bytes().Text("II*"));
+  const fs::path read_only = dir.Write("b.cr2", Bytes().Text("MM*"));
+  fs::permissions(read_only, fs::perms::owner_read, fs::perm_options::replace);
+  struct {
+    fs::path path;
+    bool opens;
+  } const kinds[] = {
+      {regular, true},
+      {read_only, true},
+      {dir.path(), false},
+      {dir.path() / "missing.cr2", false},
+#ifdef _WIN32
+      {"NUL", false},
+      {"CON", false},
+      {dir.path() / "COM1", false},  // a device wherever it is named
+      {"\\\\.\\NUL", false},
+#else
+      {"/dev/null", false}, {dir.path() / "pipe.cr2", false},
+#endif
+  };
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo((dir.path() / "pipe.cr2").c_str(), 0600), 0);
+#endif
+  for (const auto& kind : kinds) {
+    camerafile::TDataFile file;
+    EXPECT_EQ(file.Open(testfile::NameOf(kind.path)), kind.opens) << kind.path;
+    EXPECT_EQ(file.IsOpen(), kind.opens) << kind.path;
+    if (kind.opens) {
+      EXPECT_EQ(file.Size(), 3) << kind.path;
+    }
+  }
+  fs::permissions(read_only, fs::perms::owner_write, fs::perm_options::add);
+}
+
+TEST(Opener, WindowsNamesTakeTheirExtendedLengthForm) {
+  const std::wstring deep = L"Fotos\\" + std::wstring(300, L'x') + L".cr2";
+  struct {
+    std::wstring full, opened;
+  } const names[] = {
+      {L"C:\\" + deep, L"\\\\?\\C:\\" + deep},
+      {L"\\\\nas\\share\\" + deep, L"\\\\?\\UNC\\nas\\share\\" + deep},
+      {L"\\\\?\\C:\\" + deep, L"\\\\?\\C:\\" + deep},
+      {L"\\\\?\\UNC\\nas\\share\\a.jpg", L"\\\\?\\UNC\\nas\\share\\a.jpg"},
+      {L"\\\\.\\NUL", L""},
+      {L"\\\\.\\COM1", L""},
+  };
+  for (const auto& name : names) {
+    EXPECT_TRUE(camerafile::ExtendedLengthName(name.full) == name.opened);
+  }
 }
 
 TEST(Wrap, Low32BitsAsTwosComplement) {
