@@ -10,7 +10,10 @@ function(auslomat_target_settings target)
     target_compile_options(${target} PRIVATE
       -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow
       -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
-      -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
+      -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough
+      # One section per function and object, so that the program's link can
+      # drop what it does not use.
+      -ffunction-sections -fdata-sections)
     if(AUSLOMAT_WARNINGS_AS_ERRORS)
       target_compile_options(${target} PRIVATE -Werror)
     endif()
