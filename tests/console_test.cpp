@@ -1,7 +1,9 @@
 // Whole console transcripts of the built program, byte for byte.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -125,14 +127,33 @@ TEST(Console, ShippedExampleIsTheBuildersFile) {
 TEST(Console, ControlBytesInStringsPrintAsQuestionMarks) {
   testfile::TempDir dir;
   testfile::CanonRecord record;
-  record.model = "Canon\x1b]0;pwned\x07 EOS\x7f";
+  record.model = "Canon\x1b]0;pwned\x07 EOS\x7f\x1f";
   record.firmware = "1.0\nSeriennummer       : 1";
   record.owner = "Ren\xe9 M\xfcller";  // Latin-1 passes unchanged
   record.serial = 0xFFFFFFFFu;
   const auto run =
       RunAuslomat({dir.Write("x.tif", testfile::CanonTiff(testfile::Order::kBig, record))});
-  EXPECT_EQ(run.out, kBanner + Results("Canon?]0;pwned? EOS?", "1.0?Seriennummer       : 1",
+  EXPECT_EQ(run.out, kBanner + Results("Canon?]0;pwned? EOS??", "1.0?Seriennummer       : 1",
                                        "Ren\xe9 M\xfcller", "-1", "24321"));
+}
+
+// A window opened by dropping a file onto the program stays open: the whole
+// transcript is out before the wait, the camera file is closed by then, and
+// only Return ends the wait.
+TEST(Console, WaitsForReturnWithTheTranscriptOutAndTheFileClosed) {
+  testfile::TempDir dir;
+  const auto path = dir.Write("a.cr2", testfile::CanonTiff(testfile::Order::kLittle));
+  testfile::RunningAuslomat program(path);
+  EXPECT_EQ(program.ReadUntil(kClosing),
+            kBanner + Results("Canon EOS-1D Mark II", "Firmware Version 1.2.3", "Erika Mustermann",
+                              "301234", "24321"));
+  EXPECT_TRUE(program.Running());
+  EXPECT_FALSE(program.HoldsOpen(path));
+  program.Type("x");  // any other key goes on waiting
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_TRUE(program.Running());
+  program.Type("\n");
+  EXPECT_EQ(program.Wait(), 0);
 }
 
 TEST(Console, JpegHeaderErrorsPrintTheirLineThenDefaults) {

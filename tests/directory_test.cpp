@@ -93,6 +93,35 @@ TEST_P(Walk, ChainThatComesBackEnds) {
   EXPECT_EQ(Analyse(bytes).GetSerialNumber(), 2);
   bytes.PutU32At(40 + 2 + 12, 40);  // B -> B
   EXPECT_EQ(Analyse(bytes).GetSerialNumber(), 2);
+  bytes.PutU32At(40 + 2 + 12, 60);  // A -> B -> C -> A
+  bytes.PadTo(60);
+  AppendDirectory(bytes, {{kTagSerial, kLong, 1, 3}}, 8);
+  EXPECT_EQ(Analyse(bytes).GetSerialNumber(), 3);
+}
+
+// Each cap at its edge: the last serial number read tells how far the walk
+// went. Chain: 32 directories read, not 33. Entries: the 2048th counted,
+// across directories, and not the 2049th. Fetches: directories one 4 KiB
+// block apart, the header's block the first of 16 fetched.
+TEST_P(Walk, CapsHoldAtTheirExactValues) {
+  Bytes chain = TiffHeader(order(), 8);
+  for (std::uint32_t i = 1; i <= 40; ++i) {
+    AppendDirectory(chain, {{kTagSerial, kLong, 1, i}}, 8 + 18 * i);
+  }
+  Bytes entries = TiffHeader(order(), 8);
+  AppendDirectory(entries, std::vector<Entry>(2000, Entry{kTagMake, kShort, 1, 0}), 8 + 24006);
+  std::vector<Entry> second(48, Entry{kTagMake, kShort, 1, 0});
+  second.back() = {kTagSerial, kLong, 1, 2048};
+  AppendDirectory(entries, second, 8 + 24006 + 582);
+  AppendDirectory(entries, {{kTagSerial, kLong, 1, 2049}}, 0);
+  Bytes blocks = TiffHeader(order(), 4096);
+  for (std::uint32_t i = 1; i <= 20; ++i) {
+    blocks.PadTo(4096 * i);
+    AppendDirectory(blocks, {{kTagSerial, kLong, 1, i}}, 4096 * (i + 1));
+  }
+  EXPECT_EQ(Analyse(chain).GetSerialNumber(), 32);
+  EXPECT_EQ(Analyse(entries).GetSerialNumber(), 2048);
+  EXPECT_EQ(Analyse(blocks).GetSerialNumber(), 15);
 }
 
 TEST_P(Walk, LongChainOfDistinctDirectoriesIsFollowed) {
@@ -112,14 +141,21 @@ TEST_P(Walk, SerialNumberAbove2To31IsNegative) {
 }
 
 TEST_P(Walk, ShortOrNonAsciiOrHugeStringEntriesAreSkipped) {
-  for (const Entry& skipped :
-       {Entry{kTagModel, kAscii, 4, 60}, Entry{kTagModel, kUndefined, 32, 60},
-        Entry{kTagModel, kAscii, 0x80000000u, 60}}) {
+  struct {
+    Entry entry;
+    const char* model;
+  } const cases[] = {
+      {{kTagModel, kAscii, 4, 60}, "----------"},
+      {{kTagModel, kUndefined, 32, 60}, "----------"},
+      {{kTagModel, kAscii, 0x80000000u, 60}, "----------"},
+      {{kTagModel, kAscii, 5, 60}, "Some model"},  // five bytes do not fit in the entry
+  };
+  for (const auto& c : cases) {
     Bytes bytes = TiffHeader(order(), 8);
-    AppendDirectory(bytes, {skipped, {kTagSerial, kLong, 1, 77}}, 0);
-    bytes.PadTo(60).Text("Wrong model").U8(0);
+    AppendDirectory(bytes, {c.entry, {kTagSerial, kLong, 1, 77}}, 0);
+    bytes.PadTo(60).Text("Some model").U8(0);
     const TCanonFile& file = Analyse(bytes);
-    EXPECT_EQ(file.GetModel(), "----------") << skipped.type << " " << skipped.count;
+    EXPECT_EQ(file.GetModel(), c.model) << c.entry.type << " " << c.entry.count;
     EXPECT_EQ(file.GetSerialNumber(), 77) << "the next entry is read from its place";
   }
 }
@@ -131,6 +167,28 @@ TEST_P(Walk, LaterStringEntryWinsButASkippedOneKeepsTheEarlier) {
       0);
   bytes.PadTo(60).Text("First").U8(0).PadTo(70).Text("Second").U8(0);
   EXPECT_EQ(Analyse(bytes).GetOwner(), "Second");
+}
+
+TEST_P(Walk, DirectoryOfMoreThanOneBatchReadsExactlyItsEntries) {
+  std::vector<Entry> entries;
+  for (std::uint32_t i = 1; i <= 40; ++i) entries.push_back({kTagSerial, kLong, 1, i});
+  // 33 entries, then bytes that look like more of them.
+  Bytes bytes = TiffHeader(order(), 8);
+  AppendDirectory(bytes, {entries.begin(), entries.begin() + 33}, 0);
+  AppendDirectory(bytes, {{kTagSerial, kLong, 1, 99}, {kTagSerial, kLong, 1, 98}}, 0);
+  OpenAt(bytes, 8);
+  file_.ReadDirectory();
+  EXPECT_EQ(file_.SerialNumber, 33);
+  EXPECT_EQ(file_.DataFile.Position(), 8 + 2 + 12 * 33 + 4);
+
+  // 40 entries cut off after the 36th: the rest reads as zeros, not as what
+  // an earlier batch left behind.
+  Bytes whole = TiffHeader(order(), 8);
+  AppendDirectory(whole, entries, 0);
+  const std::vector<std::uint8_t> cut(whole.data().begin(), whole.data().begin() + 8 + 2 + 12 * 36);
+  file_.Init(NameOf(dir_.Write("cut.tif", cut)));
+  file_.Analyse();
+  EXPECT_EQ(file_.GetSerialNumber(), 36);
 }
 
 TEST_P(Walk, DirectoryRunningPastTheEndReadsZeros) {

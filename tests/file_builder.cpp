@@ -10,7 +10,13 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
 #endif
 
 namespace testfile {
@@ -189,11 +195,18 @@ std::string Slurp(const std::filesystem::path& path) {
 }
 
 #ifdef _WIN32
+namespace {
+std::wstring CommandLine(const std::vector<std::filesystem::path>& args) {
+  std::wstring command = L"\"" + std::filesystem::path(AUSLOMAT_EXE).wstring() + L"\"";
+  for (const auto& arg : args) command += L" \"" + arg.wstring() + L"\"";
+  return command;
+}
+}  // namespace
+
 // Started directly, without cmd.exe in between, with standard input on NUL
 // and standard output on a pipe.
 RunResult RunAuslomat(const std::vector<std::filesystem::path>& args) {
-  std::wstring command = L"\"" + std::filesystem::path(AUSLOMAT_EXE).wstring() + L"\"";
-  for (const auto& arg : args) command += L" \"" + arg.wstring() + L"\"";
+  std::wstring command = CommandLine(args);
   RunResult result;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE read_end = nullptr;
@@ -234,6 +247,84 @@ RunResult RunAuslomat(const std::vector<std::filesystem::path>& args) {
   result.out = normalised;
   return result;
 }
+
+RunningAuslomat::RunningAuslomat(const std::filesystem::path& file) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE in_read = nullptr;
+  HANDLE out_write = nullptr;
+  if (!CreatePipe(&in_read, &to_, &inherit, 0)) return;
+  if (!CreatePipe(&from_, &out_write, &inherit, 0)) return;
+  SetHandleInformation(to_, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(from_, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in_read;
+  startup.hStdOutput = out_write;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION started{};
+  std::wstring command = CommandLine({file});
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &started)) {
+    process_ = started.hProcess;
+    CloseHandle(started.hThread);
+  }
+  CloseHandle(in_read);
+  CloseHandle(out_write);
+}
+
+RunningAuslomat::~RunningAuslomat() {
+  if (Running()) TerminateProcess(process_, 1);
+  for (HANDLE h : {process_, to_, from_}) {
+    if (h != nullptr) CloseHandle(h);
+  }
+}
+
+std::string RunningAuslomat::ReadUntil(const std::string& tail) {
+  std::string out;
+  const ULONGLONG deadline = GetTickCount64() + 10000;
+  while (GetTickCount64() < deadline) {
+    if (out.size() >= tail.size() &&
+        out.compare(out.size() - tail.size(), tail.size(), tail) == 0) {
+      break;
+    }
+    DWORD available = 0;
+    if (!PeekNamedPipe(from_, nullptr, 0, nullptr, &available, nullptr)) break;
+    if (available == 0) {
+      Sleep(10);
+      continue;
+    }
+    char buffer[4096];
+    DWORD n = 0;
+    if (!ReadFile(from_, buffer, sizeof buffer, &n, nullptr) || n == 0) break;
+    out.append(buffer, n);
+  }
+  return out;
+}
+
+bool RunningAuslomat::Running() {
+  return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool RunningAuslomat::HoldsOpen(const std::filesystem::path& file) {
+  // Opening it without sharing fails while any other handle is open.
+  const HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+  CloseHandle(h);
+  return false;
+}
+
+void RunningAuslomat::Type(const std::string& keys) {
+  DWORD written = 0;
+  WriteFile(to_, keys.data(), static_cast<DWORD>(keys.size()), &written, nullptr);
+}
+
+int RunningAuslomat::Wait() {
+  if (process_ == nullptr || WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return static_cast<int>(code);
+}
 #else
 namespace {
 std::string ShellQuoted(const std::string& text) {
@@ -257,6 +348,79 @@ RunResult RunAuslomat(const std::vector<std::filesystem::path>& args) {
   const int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+RunningAuslomat::RunningAuslomat(const std::filesystem::path& file) {
+  std::signal(SIGPIPE, SIG_IGN);  // typing to a program that has ended fails, nothing more
+  int in[2];
+  int out[2];
+  if (pipe2(in, O_CLOEXEC) != 0) return;
+  if (pipe2(out, O_CLOEXEC) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    execl(AUSLOMAT_EXE, AUSLOMAT_EXE, file.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  to_ = in[1];
+  from_ = out[0];
+}
+
+RunningAuslomat::~RunningAuslomat() {
+  if (Running()) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  close(to_);
+  close(from_);
+}
+
+std::string RunningAuslomat::ReadUntil(const std::string& tail) {
+  std::string out;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (out.size() < tail.size() || out.compare(out.size() - tail.size(), tail.size(), tail)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd readable{from_, POLLIN, 0};
+    if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) <= 0) break;
+    char buffer[4096];
+    const ssize_t n = read(from_, buffer, sizeof buffer);
+    if (n <= 0) break;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  return out;
+}
+
+bool RunningAuslomat::Running() {
+  if (pid_ <= 0 || status_ != -1) return false;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+  status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+  return false;
+}
+
+bool RunningAuslomat::HoldsOpen(const std::filesystem::path& file) {
+  const auto target = std::filesystem::canonical(file);
+  std::error_code error;
+  for (const auto& fd :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid_) + "/fd", error)) {
+    if (std::filesystem::read_symlink(fd.path(), error) == target) return true;
+  }
+  return false;
+}
+
+void RunningAuslomat::Type(const std::string& keys) {
+  if (write(to_, keys.data(), keys.size()) < 0) return;
+}
+
+int RunningAuslomat::Wait() {
+  for (int tick = 0; tick < 1000 && Running(); ++tick) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return status_;
 }
 #endif
 

@@ -131,6 +131,36 @@ struct RunResult {
 // Runs the built program with these arguments and standard input at its end.
 RunResult RunAuslomat(const std::vector<std::filesystem::path>& args);
 
+// The built program on one file, with standard input a pipe held open, as a
+// console is until the user presses Return.
+class RunningAuslomat {
+ public:
+  explicit RunningAuslomat(const std::filesystem::path& file);
+  ~RunningAuslomat();  // ends the program if it still runs
+  RunningAuslomat(const RunningAuslomat&) = delete;
+  RunningAuslomat& operator=(const RunningAuslomat&) = delete;
+
+  // Standard output so far, read until it ends with `tail` (10 s at most).
+  std::string ReadUntil(const std::string& tail);
+  bool Running();
+  // Whether the program holds this file open.
+  bool HoldsOpen(const std::filesystem::path& file);
+  void Type(const std::string& keys);
+  int Wait();  // the exit status, -1 if it did not end within 10 s
+
+ private:
+#ifdef _WIN32
+  void* process_ = nullptr;
+  void* to_ = nullptr;
+  void* from_ = nullptr;
+#else
+  int pid_ = -1;
+  int status_ = -1;
+  int to_ = -1;
+  int from_ = -1;
+#endif
+};
+
 // The bytes of a file, for comparisons.
 std::string Slurp(const std::filesystem::path& path);
 

@@ -40,6 +40,14 @@ TEST_F(Container, JpegApp0SegmentIsSkipped) {
   EXPECT_EQ(file.GetSerialNumber(), 301234);
 }
 
+TEST_F(Container, JpegChainedDirectoryIsFoundFromTheTiffHeader) {
+  // The next-directory offset counts from the TIFF header, like all others.
+  Bytes tiff = TiffHeader(Order::kLittle, 8);
+  AppendDirectory(tiff, {{kTagMake, kAscii, 4, 0}}, 26);
+  AppendDirectory(tiff, {{kTagSerial, kLong, 1, 4711}}, 0);
+  EXPECT_EQ(Analyse(Jpeg(tiff, true)).GetSerialNumber(), 4711);
+}
+
 TEST_F(Container, JpegApp0LengthsThatMakeNoSenseEndQuietly) {
   for (std::uint32_t length : {0u, 1u, 2u, 0xFFFFu}) {
     Bytes bytes;

@@ -43,6 +43,9 @@ TEST(Record, InitResetsWhatAnEarlierUseLeft) {
   file.Format = 4;
   file.TiffBase = 12;
   file.IntelOrder = 1;
+  file.ExifIfd = 30;
+  file.MakerNoteIfd = 40;
+  file.NextIfd = 50;
   EXPECT_TRUE(file.Init(testfile::NameOf("a.cr2")));
   EXPECT_EQ(file.GetModel(), "----------");
   EXPECT_EQ(file.GetFirmware(), "----------");
@@ -52,6 +55,9 @@ TEST(Record, InitResetsWhatAnEarlierUseLeft) {
   EXPECT_FALSE(file.IsValid());
   EXPECT_EQ(file.Format, 0);
   EXPECT_EQ(file.TiffBase, 0);
+  EXPECT_EQ(file.ExifIfd, 0);
+  EXPECT_EQ(file.MakerNoteIfd, 0);
+  EXPECT_EQ(file.NextIfd, 0);
   EXPECT_EQ(file.IntelOrder, 1) << "byte order is set by Analyse, not by Init";
 }
 
@@ -98,6 +104,15 @@ TEST_F(Reader, ReadsOutsideTheFileYieldZeroAndAdvance) {
   EXPECT_EQ(file_.ReadWord(), 0x0012);  // before the start reads zero too
   file_.DataFile.Seek(4294967295LL + 4294967295LL);
   EXPECT_EQ(file_.ReadLong(), 0);
+}
+
+TEST_F(Reader, BlocksVisitedByTurnsAreFetchedOnce) {
+  Open(Bytes().PadTo(3 * 4096), 0);
+  for (camerafile::FileOffset at : {0, 4096, 10, 4100, 20, 8000}) {
+    file_.DataFile.Seek(at);
+    file_.ReadLong();
+  }
+  EXPECT_EQ(file_.DataFile.BytesRead(), 8192u);
 }
 
 TEST_F(Reader, StringKeepsAtMost255BytesAndRestoresThePosition) {
