@@ -1,0 +1,60 @@
+// The reader as the web page's worker calls it: one file at a time, by its
+// path in the worker's file system, where the dropped file is mounted
+// read-only and read in slices on demand.
+#include <emscripten/emscripten.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "camerafile/canon_file.h"
+#include "camerafile/transcript.h"
+
+namespace {
+
+std::string Joined(const transcript::Lines& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+std::string text;
+double bytes_read = 0;
+
+}  // namespace
+
+extern "C" {
+
+// The banner, once for the page.
+EMSCRIPTEN_KEEPALIVE const char* AuslomatBanner() {
+  text = Joined(transcript::Banner());
+  return text.c_str();
+}
+
+// What the console program prints for the file between its banner and its
+// closing prompt: a JPEG header error line if any, then the results or the
+// not-recognised line. Bytes as read, one line each; valid until the next
+// call.
+EMSCRIPTEN_KEEPALIVE const char* AuslomatAnalyse(const char* path) {
+  static camerafile::TCanonFile file;  // large (its block cache): not on the stack
+  char* messages = nullptr;
+  std::size_t messages_size = 0;
+  std::FILE* sink = open_memstream(&messages, &messages_size);
+  file.Messages = sink;
+  file.Init(path);
+  file.Analyse();
+  file.Messages = nullptr;
+  if (sink != nullptr) std::fclose(sink);
+  text.assign(messages != nullptr ? messages : "", messages_size);
+  std::free(messages);
+  text += Joined(transcript::Results(file));
+  bytes_read = static_cast<double>(file.DataFile.BytesRead());
+  return text.c_str();
+}
+
+// Bytes fetched from the file by the last analysis.
+EMSCRIPTEN_KEEPALIVE double AuslomatBytesRead() {
+  return bytes_read;
+}
+
+}  // extern "C"
