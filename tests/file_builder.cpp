@@ -196,17 +196,39 @@ std::string Slurp(const std::filesystem::path& path) {
 
 #ifdef _WIN32
 namespace {
-std::wstring CommandLine(const std::vector<std::filesystem::path>& args) {
+// Starts the program directly, without cmd.exe in between, with these
+// standard input and output handles; returns the process, or nullptr.
+HANDLE Start(const std::vector<std::filesystem::path>& args, HANDLE in, HANDLE out) {
   std::wstring command = L"\"" + std::filesystem::path(AUSLOMAT_EXE).wstring() + L"\"";
   for (const auto& arg : args) command += L" \"" + arg.wstring() + L"\"";
-  return command;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+// The program's "\r\n" line ends as "\n", for comparisons.
+std::string WithNewlines(const std::string& out) {
+  std::string normalised;
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n') continue;
+    normalised.push_back(out[i]);
+  }
+  return normalised;
 }
 }  // namespace
 
-// Started directly, without cmd.exe in between, with standard input on NUL
-// and standard output on a pipe.
+// Standard input on NUL, standard output on a pipe.
 RunResult RunAuslomat(const std::vector<std::filesystem::path>& args) {
-  std::wstring command = CommandLine(args);
   RunResult result;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE read_end = nullptr;
@@ -215,36 +237,22 @@ RunResult RunAuslomat(const std::vector<std::filesystem::path>& args) {
   SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
   HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                            OPEN_EXISTING, 0, nullptr);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nul;
-  startup.hStdOutput = write_end;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      nullptr, &startup, &process);
+  const HANDLE process = Start(args, nul, write_end);
   CloseHandle(write_end);
   CloseHandle(nul);
-  if (started) {
+  if (process != nullptr) {
     char buffer[4096];
     DWORD n = 0;
     while (ReadFile(read_end, buffer, sizeof buffer, &n, nullptr) && n > 0)
       result.out.append(buffer, n);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitForSingleObject(process, INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
+    GetExitCodeProcess(process, &code);
     result.status = static_cast<int>(code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(process);
   }
   CloseHandle(read_end);
-  std::string normalised;
-  for (std::size_t i = 0; i < result.out.size(); ++i) {
-    if (result.out[i] == '\r' && i + 1 < result.out.size() && result.out[i + 1] == '\n') continue;
-    normalised.push_back(result.out[i]);
-  }
-  result.out = normalised;
+  result.out = WithNewlines(result.out);
   return result;
 }
 
@@ -256,19 +264,7 @@ RunningAuslomat::RunningAuslomat(const std::filesystem::path& file) {
   if (!CreatePipe(&from_, &out_write, &inherit, 0)) return;
   SetHandleInformation(to_, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(from_, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = in_read;
-  startup.hStdOutput = out_write;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION started{};
-  std::wstring command = CommandLine({file});
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                     &started)) {
-    process_ = started.hProcess;
-    CloseHandle(started.hThread);
-  }
+  process_ = Start({file}, in_read, out_write);
   CloseHandle(in_read);
   CloseHandle(out_write);
 }
@@ -297,7 +293,7 @@ std::string RunningAuslomat::ReadUntil(const std::string& tail) {
     char buffer[4096];
     DWORD n = 0;
     if (!ReadFile(from_, buffer, sizeof buffer, &n, nullptr) || n == 0) break;
-    out.append(buffer, n);
+    out = WithNewlines(out.append(buffer, n));
   }
   return out;
 }
