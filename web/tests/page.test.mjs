@@ -89,6 +89,18 @@ test('shows the console program\'s lines for every sample and crafted file', asy
   });
 });
 
+test('a file that cannot be read shows the not-recognised line', async () => {
+  // Gone from the disk by the time its turn comes, behind a queue of others.
+  const gone = path.join(work, 'gone.cr2');
+  fs.copyFileSync(path.join(samples, 'eos-350d.cr2'), gone);
+  const handing = show([...filesIn(corpus), gone]);
+  await page.waitForFunction(() => document.querySelector('#results section.busy') !== null);
+  fs.unlinkSync(gone);
+  const shown = await handing;
+  assert.equal(shown.at(-1).text, consoleLines(gone));
+  assert.match(shown.at(-1).text, /^Datei nicht vorhanden/);
+});
+
 test('a 25 MiB raw file costs a few blocks, like a JPEG', async () => {
   const jpeg = path.join(samples, 'eos-1d-mark-iii.jpg');
   const raw = path.join(work, 'raw-25MiB.cr2');
