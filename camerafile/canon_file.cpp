@@ -78,9 +78,10 @@ std::int32_t TCanonFile::ReadShutterCountAt(FileOffset offset) {
   std::array<std::uint32_t, 9> w{};
   for (std::uint32_t& word : w) word = static_cast<std::uint32_t>(ReadWord());
   DataFile.Seek(saved);
-  // Unsigned arithmetic wraps by definition; the result is read back as
-  // two's complement, as a signed 32-bit product and sum would give.
-  return WrapToInt32(w[1] * w[6] + w[2]);
+  // w1 and w2 are one 32-bit counter, high word first, in either byte order;
+  // the other words are other fields of the record (w0 its length, w6 the
+  // RAW+JPEG quality). Read back as a signed 32-bit number like every other.
+  return WrapToInt32(w[1] * 0x10000u + w[2]);
 }
 
 }  // namespace camerafile

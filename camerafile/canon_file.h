@@ -71,8 +71,9 @@ class TCanonFile {
   // Zero-terminated string at an absolute offset, at most kShortStringMax
   // bytes kept; the position is restored afterwards.
   std::string ReadStringAt(FileOffset offset);
-  // w1 * w6 + w2 of the nine words at an absolute offset, wrapping in signed
-  // 32-bit arithmetic; the position is restored afterwards.
+  // The exposure counter in the nine words at an absolute offset: w1 * 65536
+  // + w2, read back as a signed 32-bit number; the position is restored
+  // afterwards.
   std::int32_t ReadShutterCountAt(FileOffset offset);
 
   // Decode two or four bytes in the order IntelOrder gives.

@@ -11,7 +11,9 @@ inline Bytes ExampleRaw() {
   record.firmware = "Firmware Version 1.2.3";
   record.owner = "Erika Mustermann";
   record.serial = 301234;
-  record.counter = {0, 2, 4321, 0, 0, 0, 10000, 0, 0};  // 2 * 10000 + 4321 exposures
+  // A used body past 65,535: 3 * 65536 + 55321 = 251929 exposures, from a
+  // raw-only shot (RAW+JPEG quality 65535).
+  record.counter = {18, 3, 55321, 0, 0, 0, 65535, 0, 0};
   return CanonTiff(Order::kLittle, record);
 }
 

@@ -80,8 +80,10 @@ struct CanonRecord {
   std::string firmware = "Firmware Version 1.2.3";
   std::string owner = "Erika Mustermann";
   std::uint32_t serial = 301234;
-  // w1 * w6 + w2 is the exposure count: 2 * 10000 + 4321 = 24321.
-  std::array<std::uint16_t, 9> counter = {0, 2, 4321, 0, 0, 0, 10000, 0, 0};
+  // w0 the record's length, w1 and w2 the exposure counter (high word
+  // first: 2 * 65536 + 4321 = 135393), w6 the RAW+JPEG quality (65535: raw
+  // only).
+  std::array<std::uint16_t, 9> counter = {18, 2, 4321, 0, 0, 0, 65535, 0, 0};
 };
 
 // A TIFF file as the camera writes it: the main directory points at the

@@ -132,24 +132,30 @@ TEST_F(Reader, StringStopsAtItsZeroByte) {
   EXPECT_EQ(file_.ReadStringAt(0), "Canon EOS");
 }
 
-TEST_F(Reader, ShutterCountIsW1TimesW6PlusW2InTheFileOrder) {
+// w1 and w2 are one counter, high word first; w6 (the RAW+JPEG quality,
+// 65535 on raw-only shots) and the other words play no part.
+TEST_F(Reader, ShutterCountIsTheHighAndLowWordInTheFileOrder) {
+  struct {
+    std::uint16_t w1, w2, w6;
+    std::int32_t count;
+  } const records[] = {
+      {0, 50, 100, 50},              // below 65,536: the low word alone
+      {2, 50, 100, 131122},          // 2 * 65536 + 50
+      {3, 3392, 65535, 200000},      // raw-only shot
+      {3, 3392, 3, 200000},          // RAW+JPEG, quality 3
+      {3, 3392, 0, 200000},          // a zero in w6 changes nothing either
+      {0xFFFF, 0xFFFF, 0xFFFF, -1},  // the largest record, read back signed
+  };
   for (Order order : {Order::kBig, Order::kLittle}) {
-    Bytes bytes(order);
-    bytes.Zeros(6);
-    bytes.Words({0, 2, 50, 0, 0, 0, 100, 0, 0});
-    Open(bytes, order == Order::kLittle ? 1 : 0);
-    file_.DataFile.Seek(1);
-    EXPECT_EQ(file_.ReadShutterCountAt(6), 250);
-    EXPECT_EQ(file_.DataFile.Position(), 1);
+    for (const auto& r : records) {
+      Bytes bytes(order);
+      bytes.Zeros(6).Words({18, r.w1, r.w2, 0, 0, 0, r.w6, 0, 0});
+      Open(bytes, order == Order::kLittle ? 1 : 0);
+      file_.DataFile.Seek(1);
+      EXPECT_EQ(file_.ReadShutterCountAt(6), r.count) << r.w1 << " " << r.w2 << " " << r.w6;
+      EXPECT_EQ(file_.DataFile.Position(), 1);
+    }
   }
-}
-
-TEST_F(Reader, ShutterCountWrapsLikeSigned32BitArithmetic) {
-  Bytes bytes;
-  bytes.Words({0, 0xFFFF, 0xFFFF, 0, 0, 0, 0xFFFF, 0, 0});
-  Open(bytes, 0);
-  // 65535 * 65535 + 65535 = 4294901760, which is -65536 in 32 bits.
-  EXPECT_EQ(file_.ReadShutterCountAt(0), -65536);
 }
 
 // Only what was opened is checked, and only regular files are kept: a
