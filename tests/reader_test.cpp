@@ -104,6 +104,32 @@ TEST_F(Reader, ReadsOutsideTheFileYieldZeroAndAdvance) {
   EXPECT_EQ(file_.ReadWord(), 0x0012);  // before the start reads zero too
   file_.DataFile.Seek(4294967295LL + 4294967295LL);
   EXPECT_EQ(file_.ReadLong(), 0);
+  Open(Bytes().PadTo(4096).U8(0x5A), 0);  // a last block of a single byte
+  file_.DataFile.Seek(4096);
+  EXPECT_EQ(file_.DataFile.ReadByte(), 0x5A);
+}
+
+// The camera software may still be writing the file, or cut it short: where
+// its bytes used to be, a read gives zeros at once rather than waiting.
+TEST_F(Reader, FileThatShrankAfterOpeningReadsZeros) {
+  Open(Bytes().Text(std::string(8192, 'x')), 0);
+  std::filesystem::resize_file(dir_.path() / "data.bin", 100);
+  file_.DataFile.Seek(5000);
+  EXPECT_EQ(file_.ReadLong(), 0);
+}
+
+// Past the 16-block budget a block reads as zeros, never as what its cache
+// slot held before.
+TEST_F(Reader, BlockPastTheBudgetReadsZeros) {
+  Bytes bytes;
+  for (std::uint32_t block = 0; block < 17; ++block) bytes.PadTo(4096 * block).U8(block + 1);
+  Open(bytes.PadTo(17 * 4096), 0);
+  for (std::uint32_t block = 0; block < 16; ++block) {
+    file_.DataFile.Seek(4096 * block);
+    EXPECT_EQ(file_.DataFile.ReadByte(), block + 1);
+  }
+  file_.DataFile.Seek(4096 * 16);
+  EXPECT_EQ(file_.DataFile.ReadByte(), 0);
 }
 
 TEST_F(Reader, BlocksVisitedByTurnsAreFetchedOnce) {
