@@ -6,6 +6,18 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#elif defined(__EMSCRIPTEN__)
+// In the browser only the page can read the dropped file (a worker of a page
+// opened from disk cannot, in WebKit); the page's worker provides these two
+// (web/file_blocks.js).
+extern "C" {
+// Size in bytes of the file under analysis; negative when there is none.
+double AuslomatWebFileSize(void);
+// Copies the bytes at offset into out and returns how many: fewer, down to
+// 0, where the page has not handed them over (yet) or could not read them.
+// The worker then asks the page for the block and analyses again.
+std::size_t AuslomatWebRead(double offset, std::uint8_t* out, std::size_t count);
+}
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,6 +89,21 @@ std::size_t ReadNative(HANDLE handle, FileOffset offset, std::uint8_t* out, std:
 void CloseNative(HANDLE handle) {
   CloseHandle(handle);
 }
+#elif defined(__EMSCRIPTEN__)
+// The page holds the one file under analysis; there is no name to open.
+bool OpenNative(const std::string& /*name*/, int* handle, FileOffset* size) {
+  const double bytes = AuslomatWebFileSize();
+  if (!(bytes >= 0)) return false;
+  *handle = 0;
+  *size = static_cast<FileOffset>(bytes);
+  return true;
+}
+
+std::size_t ReadNative(int /*handle*/, FileOffset offset, std::uint8_t* out, std::size_t count) {
+  return AuslomatWebRead(static_cast<double>(offset), out, count);
+}
+
+void CloseNative(int /*handle*/) {}
 #else
 bool OpenNative(const std::string& name, int* handle, FileOffset* size) {
   // O_NONBLOCK: opening a pipe without a writer, or a device, returns at once.

@@ -1,6 +1,5 @@
-// The reader as the web page's worker calls it: one file at a time, by its
-// path in the worker's file system, where the dropped file is mounted
-// read-only and read in slices on demand.
+// The reader as the web page's worker calls it: one file at a time, the one
+// whose blocks the page hands over (file_blocks.js).
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
@@ -35,13 +34,13 @@ EMSCRIPTEN_KEEPALIVE const char* AuslomatBanner() {
 // closing prompt: a JPEG header error line if any, then the results or the
 // not-recognised line. Bytes as read, one line each; valid until the next
 // call.
-EMSCRIPTEN_KEEPALIVE const char* AuslomatAnalyse(const char* path) {
+EMSCRIPTEN_KEEPALIVE const char* AuslomatAnalyse() {
   static camerafile::TCanonFile file;  // large (its block cache): not on the stack
   char* messages = nullptr;
   std::size_t messages_size = 0;
   std::FILE* sink = open_memstream(&messages, &messages_size);
   file.Messages = sink;
-  file.Init(path);
+  file.Init(camerafile::TFileName());  // the page holds the file; no name is opened
   file.Analyse();
   file.Messages = nullptr;
   if (sink != nullptr) std::fclose(sink);
