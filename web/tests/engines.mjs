@@ -18,7 +18,7 @@ const kMiniBrowser = process.env.MINIBROWSER ?? '/usr/lib/x86_64-linux-gnu/webki
 // Console messages at these levels fail the test; so does any script error.
 const kProblemLevels = new Set(['error', 'warn', 'warning', 'assert']);
 
-async function puppeteerEngine(name, options) {
+async function puppeteerEngine(name, options, { workerLog = false } = {}) {
   const browser = await puppeteer.launch({ headless: true, ...options });
   const page = await browser.newPage();
   const problems = [];
@@ -30,14 +30,17 @@ async function puppeteerEngine(name, options) {
   page.on('request', (request) => requests.push(request.url()));
   // Chromium reports a worker's security and network messages (a content
   // security policy violation among them) only in the worker's own log.
-  page.on('workercreated', (worker) => {
-    const session = worker.client;
-    if (session === undefined) return;
-    session.on('Log.entryAdded', ({ entry }) => {
-      if (kProblemLevels.has(entry.level)) problems.push(`worker ${entry.source} ${entry.level}: ${entry.text}`);
+  // Firefox reports them as page errors.
+  if (workerLog) {
+    page.on('workercreated', (worker) => {
+      const session = worker.client;
+      session.on('Log.entryAdded', ({ entry }) => {
+        if (kProblemLevels.has(entry.level)) problems.push(`worker ${entry.source} ${entry.level}: ${entry.text}`);
+      });
+      // Also replays what the worker logged before.
+      session.send('Log.enable').catch((error) => problems.push(`worker log: ${error.message}`));
     });
-    session.send('Log.enable').catch(() => {});  // also replays what came before
-  });
+  }
   return {
     name,
     requests,
@@ -63,7 +66,7 @@ function chromium() {
     executablePath: kChromium,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  }, { workerLog: true });
 }
 
 function firefox() {
