@@ -22,9 +22,17 @@ bool TCanonFile::Init(const TFileName& file_name) {
   Firmware = kNoValue;
   Owner = kNoValue;
   SerialNumber = 0;
+  HasSerialNumber = false;
+  BodySerialNumber.clear();
   ShutterCount = 0;
   Pending = TPendingReads{};
+  ModelId.reset();
   return true;
+}
+
+std::string TCanonFile::GetSerialText() const {
+  if (!HasSerialNumber && !BodySerialNumber.empty()) return BodySerialNumber;
+  return std::to_string(SerialNumber);
 }
 
 std::int32_t TCanonFile::WordAt(const std::uint8_t* bytes) const {
@@ -70,6 +78,14 @@ std::string TCanonFile::ReadStringAt(FileOffset offset) {
   }
   DataFile.Seek(saved);
   return text;
+}
+
+std::int64_t TCanonFile::ReadLongAt(FileOffset offset) {
+  const FileOffset saved = DataFile.Position();
+  DataFile.Seek(offset);
+  const std::int64_t value = ReadLong();
+  DataFile.Seek(saved);
+  return value;
 }
 
 std::int32_t TCanonFile::ReadShutterCountAt(FileOffset offset) {

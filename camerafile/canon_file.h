@@ -1,7 +1,8 @@
 // TCanonFile: reads the Canon maker note of one camera file (big-endian TIFF
-// raw, little-endian TIFF ".cr2" raw, JPEG with an Exif segment, CIFF raw)
-// and holds the five results: model, firmware, owner, serial number and
-// exposure count. The file is only ever read.
+// raw, little-endian TIFF ".cr2" raw, JPEG with an Exif segment, CIFF raw,
+// CR3 raw and HEIF, the last two ISO base media files) and holds the five
+// results: model, firmware, owner, serial number and exposure count. The
+// file is only ever read.
 //
 // Use: Init(name), Analyse(), then the accessors. Nothing here reports an
 // error: what is not found keeps its default ("----------" or 0), and a file
@@ -36,7 +37,16 @@ enum : std::int32_t {
   kFormatTiffLittleEndian = 2,
   kFormatCiff = 3,
   kFormatJpeg = 4,
+  kFormatCr3 = 5,   // ISO base media, brand "crx "
+  kFormatHeif = 6,  // ISO base media, brand "heic", "heix" or "mif1"
 };
+
+// What a TIFF directory is read as: the camera's own tags (model ID and
+// camera-info record) count only in the maker note.
+enum class TDirectory { kMain, kExif, kMakerNote };
+
+// The TIFF header at TiffBase: byte-order mark, then 42 in that order.
+enum class TTiffHeader { kGood, kBadByteOrder, kBadMagic };
 
 // Camera family told by the container (Kind).
 enum : std::int32_t {
@@ -61,6 +71,10 @@ class TCanonFile {
   std::string GetFirmware() const { return Firmware; }
   std::string GetOwner() const { return Owner; }
   std::int32_t GetSerialNumber() const { return SerialNumber; }
+  // The serial line's value: the maker note's number when the file has
+  // one, else the Exif body serial number as it stands (leading zeros
+  // kept), else the number (0).
+  std::string GetSerialText() const;
   std::int32_t GetShutterCount() const { return ShutterCount; }
 
   // Byte-order reader: each reads at the current position of DataFile in the
@@ -75,25 +89,37 @@ class TCanonFile {
   // + w2, read back as a signed 32-bit number; the position is restored
   // afterwards.
   std::int32_t ReadShutterCountAt(FileOffset offset);
+  // ReadLong at an absolute offset; the position is restored afterwards.
+  std::int64_t ReadLongAt(FileOffset offset);
 
   // Decode two or four bytes in the order IntelOrder gives.
   std::int32_t WordAt(const std::uint8_t* bytes) const;
   std::int64_t LongAt(const std::uint8_t* bytes) const;
 
   // Reads one TIFF directory at the current position (see directory.cpp).
-  void ReadDirectory();
+  void ReadDirectory(TDirectory role = TDirectory::kMain);
   // The two halves of ReadDirectory: ScanDirectory looks at no more than
   // entry_limit entries, returns how many it looked at, and notes the
-  // offsets of strings and counter words in Pending; ResolvePending reads
-  // what they point at.
-  std::int32_t ScanDirectory(std::int32_t entry_limit);
+  // offsets of strings, records and counter words in Pending;
+  // ResolvePending reads what they point at and takes the exposure count
+  // from where the camera named by ModelId keeps it.
+  std::int32_t ScanDirectory(std::int32_t entry_limit, TDirectory role);
   void ResolvePending();
+  // Seeks to offset and reads a TIFF header there: on success TiffBase is
+  // offset, IntelOrder its byte order, and the position on the
+  // first-directory offset.
+  TTiffHeader EnterTiffHeader(FileOffset offset);
   // The directory walk from a position on a first-directory offset.
   void WalkDirectories();
   // JPEG path: from position 2 on to the embedded TIFF header, then the walk.
   void LocateJpegExif();
-  // CIFF path: serial number and exposure count at fixed offsets.
+  // CIFF path: the camera named in the heap decides what is read.
   void ReadCiff();
+  // ISO base media files: the brands of the ftyp box give CR3, HEIF or
+  // nothing (kFormatNone); then each one's path to its TIFF structures.
+  std::int32_t RecogniseIsoMedia();
+  void ReadCr3();
+  void ReadHeif();
 
   // Where the JPEG header error lines go; nullptr silences them.
   std::FILE* Messages = stdout;
@@ -117,15 +143,24 @@ class TCanonFile {
   std::int32_t ValueSize = 0;
   // Absolute offsets of the values that the last string entries and the
   // last exposure-count entry point at, read once the walk is through.
+  struct TRecord {
+    FileOffset offset;
+    std::int64_t size;
+  };
   struct TPendingReads {
-    std::optional<FileOffset> model, firmware, owner, shutter_count;
+    std::optional<FileOffset> model, firmware, owner, shutter_count, body_serial;
+    std::optional<TRecord> camera_info;  // maker-note tag 0x000D
   } Pending;
+  // The camera that wrote the file, as its maker note names it.
+  std::optional<std::uint32_t> ModelId;
   FileOffset CiffHeaderLength = 0;
   FileOffset CiffAnchor = 0;
   std::string Model = kNoValue;
   std::string Firmware = kNoValue;
   std::string Owner = kNoValue;
   std::int32_t SerialNumber = 0;
+  bool HasSerialNumber = false;  // a maker-note serial number was read
+  std::string BodySerialNumber;  // Exif tag 0xA431; empty when none
   std::int32_t ShutterCount = 0;
 };
 

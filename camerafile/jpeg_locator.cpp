@@ -23,18 +23,10 @@ void TCanonFile::LocateJpegExif() {
   ReadWord();                              // segment length
   for (int i = 0; i < 3; ++i) ReadWord();  // "Exif" 00 00
 
-  const std::int32_t byte_order = ReadWord();
-  if (byte_order == kByteOrderMotorola) {
-    IntelOrder = 0;
-  } else if (byte_order == kByteOrderIntel) {
-    IntelOrder = 1;
-  } else {
-    if (Messages != nullptr) std::fputs(kByteOrderError, Messages);
-    return;
-  }
-  TiffBase = DataFile.Position() - 2;
-  if (ReadWord() != kTiffMagic) {
-    if (Messages != nullptr) std::fputs(kMagicError, Messages);
+  const TTiffHeader header = EnterTiffHeader(DataFile.Position());
+  if (header != TTiffHeader::kGood) {
+    const char* line = header == TTiffHeader::kBadByteOrder ? kByteOrderError : kMagicError;
+    if (Messages != nullptr) std::fputs(line, Messages);
     return;
   }
   WalkDirectories();

@@ -1,5 +1,6 @@
 // Container recognition: the first bytes alone tell the container, never the
-// name of the file. Order: TIFF "MM"/"II" with 42, then CIFF, then JPEG.
+// name of the file. Order: TIFF "MM"/"II" with 42, then CIFF, then JPEG,
+// then the ISO base media files (CR3, HEIF).
 #include "camerafile/canon_file.h"
 
 namespace camerafile {
@@ -64,13 +65,17 @@ void TCanonFile::Analyse() {
   if (Format == kFormatNone) {
     DataFile.Seek(0);
     IntelOrder = 0;
-    if (ReadWord() != kJpegStartOfImage) {
+    if (ReadWord() == kJpegStartOfImage) {
+      Format = kFormatJpeg;
+    } else {
+      Format = RecogniseIsoMedia();
+    }
+    if (Format == kFormatNone) {
       Valid = false;
       return;
     }
     Valid = true;
     Kind = kKindNone;
-    Format = kFormatJpeg;
   }
 
   // Each container has its own reading path.
@@ -84,6 +89,12 @@ void TCanonFile::Analyse() {
       break;
     case kFormatJpeg:
       LocateJpegExif();  // reads on after the start-of-image marker
+      break;
+    case kFormatCr3:
+      ReadCr3();
+      break;
+    case kFormatHeif:
+      ReadHeif();
       break;
     default:
       break;

@@ -34,7 +34,7 @@ Lines Results(const camerafile::TCanonFile& file) {
       "Modell             : " + Printable(file.GetModel()),
       "Firmware           : " + Printable(file.GetFirmware()),
       "Eigentuemer        : " + Printable(file.GetOwner()),
-      "Seriennummer       : " + std::to_string(file.GetSerialNumber()),
+      "Seriennummer       : " + Printable(file.GetSerialText()),
       "Anzahl Belichtungen: " + std::to_string(file.GetShutterCount()),
       kDisclaimer,
   };

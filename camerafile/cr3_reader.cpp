@@ -1,0 +1,77 @@
+// CR3 raw files: in the moov box, Canon's uuid box holds the boxes CMT1,
+// CMT2 and CMT3, each a whole TIFF structure whose offsets count from the
+// box's payload: the main directory, the Exif directory and the maker note.
+#include <array>
+#include <cstring>
+
+#include "camerafile/canon_file.h"
+#include "camerafile/iso_boxes.h"
+#include "camerafile/limits.h"
+
+namespace camerafile {
+namespace {
+
+constexpr std::uint32_t kMoov = FourCC("moov");
+constexpr std::uint32_t kUuid = FourCC("uuid");
+// 85c0b687-820f-11e0-8111-f4ce462b6a48
+constexpr std::array<std::uint8_t, 16> kCanonUuid = {
+    0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0, 0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b, 0x6a, 0x48};
+constexpr FileOffset kUuidSize = 16;
+
+struct TTiffBox {
+  std::uint32_t type;
+  TDirectory role;
+};
+constexpr TTiffBox kTiffBoxes[] = {
+    {FourCC("CMT1"), TDirectory::kMain},
+    {FourCC("CMT2"), TDirectory::kExif},
+    {FourCC("CMT3"), TDirectory::kMakerNote},
+};
+constexpr std::size_t kTiffBoxCount = sizeof kTiffBoxes / sizeof kTiffBoxes[0];
+constexpr FileOffset kTiffHeaderSize = 8;  // byte order, 42, first-directory offset
+
+bool IsCanonBox(TCanonFile& file, const TBox& box) {
+  if (box.end - box.payload < kUuidSize) return false;
+  std::array<std::uint8_t, kUuidSize> id{};
+  file.DataFile.Seek(box.payload);
+  file.DataFile.Read(id.data(), id.size());
+  return id == kCanonUuid;
+}
+
+}  // namespace
+
+void TCanonFile::ReadCr3() {
+  IntelOrder = 0;  // the boxes are big-endian, whatever the TIFF structures inside
+  const auto moov = TBoxList(*this, 0, DataFile.Size()).Find(kMoov);
+  if (!moov) return;
+  TBoxList in_moov(*this, *moov, 0);
+  std::optional<TBox> canon;
+  while (!canon) {
+    canon = in_moov.Find(kUuid);
+    if (!canon) return;
+    if (!IsCanonBox(*this, *canon)) canon.reset();
+  }
+
+  // The first box of each kind, all found before any TIFF header sets its
+  // own byte order.
+  std::array<std::optional<TBox>, kTiffBoxCount> found;
+  TBoxList in_canon(*this, *canon, kUuidSize);
+  while (const auto box = in_canon.Next()) {
+    for (std::size_t i = 0; i < kTiffBoxCount; ++i) {
+      if (box->type == kTiffBoxes[i].type && !found[i]) found[i] = box;
+    }
+  }
+
+  // A damaged header leaves what its box would have given at the defaults.
+  std::int32_t entries_left = WalkLimits::kEntries;
+  for (std::size_t i = 0; i < kTiffBoxCount; ++i) {
+    if (!found[i] || found[i]->end - found[i]->payload < kTiffHeaderSize) continue;
+    if (EnterTiffHeader(found[i]->payload) != TTiffHeader::kGood) continue;
+    FirstIfd = ReadLong() + TiffBase;
+    DataFile.Seek(FirstIfd);
+    entries_left -= ScanDirectory(entries_left, kTiffBoxes[i].role);
+  }
+  ResolvePending();
+}
+
+}  // namespace camerafile

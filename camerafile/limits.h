@@ -1,0 +1,36 @@
+// Caps on the work of one analysis, far above what camera files use, so
+// that no count or offset taken from a crafted file can make a run cost many
+// times what a real one does. The read budget of 64 KiB is the file
+// reader's (data_file.h).
+#pragma once
+
+#include <cstdint>
+
+namespace camerafile {
+
+struct WalkLimits {
+  // A ".cr2" chains four main directories, a 1D ".tif" and a JPEG two.
+  static constexpr std::int32_t kChainDirectories = 32;
+  // All directories of a camera file together hold some 150 entries; past
+  // this many in one analysis, further entries are not looked at.
+  static constexpr std::int32_t kEntries = 2048;
+};
+
+struct BoxLimits {
+  // A CR3's Canon box holds about ten boxes, a HEIF's meta box some twelve,
+  // its item list one per tile (an R5's HEIF: about 50).
+  static constexpr std::int32_t kBoxesPerList = 256;
+  // Items located by one iloc box; the same reason as above.
+  static constexpr std::int32_t kLocatedItems = 256;
+  // An ftyp box names three to six brands.
+  static constexpr std::int32_t kBrands = 64;
+};
+
+struct CiffLimits {
+  // The deepest record read sits three sub-heaps below the root.
+  static constexpr std::int32_t kDepth = 3;
+  // A CIFF heap directory of a camera holds at most some 25 records.
+  static constexpr std::int32_t kRecordsPerHeap = 256;
+};
+
+}  // namespace camerafile
