@@ -46,6 +46,11 @@ Bytes& Bytes::Text(const std::string& text) {
   return *this;
 }
 
+Bytes& Bytes::Raw(const std::vector<std::uint8_t>& bytes) {
+  data_.insert(data_.end(), bytes.begin(), bytes.end());
+  return *this;
+}
+
 Bytes& Bytes::Zeros(std::size_t count) {
   data_.resize(data_.size() + count, 0);
   return *this;
@@ -86,42 +91,235 @@ std::uint32_t DirectorySize(std::size_t entries) {
   return static_cast<std::uint32_t>(2 + 12 * entries + 4);
 }
 
+// A directory entry whose data, when given, follow all directories, at an
+// offset filled in; `link` makes the value the offset of another directory.
+struct Field {
+  std::uint16_t tag;
+  std::uint16_t type;
+  std::uint32_t count;
+  std::uint32_t value = 0;
+  std::vector<std::uint8_t> data = {};
+  int link = -1;
+};
+
+// The header at 0, the directories one after the other from 8, then the
+// data of their fields, each at an even offset. Offsets count from the
+// header.
+Bytes TiffOf(Order order, const std::vector<std::vector<Field>>& directories) {
+  std::vector<std::uint32_t> at;
+  std::uint32_t data_at = 8;
+  for (const auto& directory : directories) {
+    at.push_back(data_at);
+    data_at += DirectorySize(directory.size());
+  }
+  Bytes out = TiffHeader(order, 8);
+  Bytes data(order);
+  for (const auto& directory : directories) {
+    std::vector<Entry> entries;
+    for (const Field& f : directory) {
+      std::uint32_t value = f.link >= 0 ? at[static_cast<std::size_t>(f.link)] : f.value;
+      if (!f.data.empty()) {
+        value = data_at + static_cast<std::uint32_t>(data.size());
+        data.Raw(f.data).PadTo((data.size() + 1) / 2 * 2);
+      }
+      entries.push_back({f.tag, f.type, f.count, value});
+    }
+    AppendDirectory(out, entries, 0);
+  }
+  return out.Append(data);
+}
+
 // Canon keeps its strings in fixed fields of at least 32 bytes.
-std::uint32_t FieldSize(const std::string& text) {
-  return std::max<std::uint32_t>(32, static_cast<std::uint32_t>(text.size() + 1));
+Field TextField(std::uint16_t tag, const std::string& text) {
+  const auto size = std::max<std::uint32_t>(32, static_cast<std::uint32_t>(text.size() + 1));
+  std::vector<std::uint8_t> data(text.begin(), text.end());
+  data.resize(size, 0);
+  return {tag, kAscii, size, 0, data};
+}
+
+std::vector<Field> MainFields() {
+  return {TextField(kTagMake, "Canon")};
+}
+
+std::vector<Field> ExifFields(const CanonRecord& record) {
+  if (record.body_serial.empty()) return {};
+  // Written as it stands, with its terminating zero.
+  std::vector<std::uint8_t> text(record.body_serial.begin(), record.body_serial.end());
+  text.push_back(0);
+  return {{kTagBodySerial, kAscii, static_cast<std::uint32_t>(text.size()), 0, text}};
+}
+
+std::vector<Field> MakerNoteFields(Order order, const CanonRecord& record) {
+  std::vector<Field> fields = {TextField(kTagModel, record.model),
+                               TextField(kTagFirmware, record.firmware),
+                               TextField(kTagOwner, record.owner)};
+  if (record.serial) fields.push_back({kTagSerial, kLong, 1, *record.serial});
+  if (record.camera_info) {
+    const CameraInfo& info = *record.camera_info;
+    Bytes bytes(order);
+    bytes.PadTo(std::max(info.size, info.at + 4)).PutU32At(info.at, info.value);
+    std::vector<std::uint8_t> data = bytes.data();
+    data.resize(info.size);
+    fields.push_back({kTagCameraInfo, kUndefined, info.size, 0, data});
+  }
+  if (record.model_id) fields.push_back({kTagModelId, kLong, 1, *record.model_id});
+  Bytes words(order);
+  for (std::uint16_t w : record.counter) words.U16(w);
+  fields.push_back({kTagCounter, kShort, 9, 0, words.data()});
+  return fields;
 }
 
 }  // namespace
 
 Bytes CanonTiff(Order order, const CanonRecord& record) {
-  const std::string make = "Canon";
-  const std::uint32_t main_ifd = 8;
-  const std::uint32_t exif_ifd = main_ifd + DirectorySize(2);
-  const std::uint32_t maker_note = exif_ifd + DirectorySize(1);
-  const std::uint32_t make_at = maker_note + DirectorySize(5);
-  const std::uint32_t model_at = make_at + FieldSize(make);
-  const std::uint32_t firmware_at = model_at + FieldSize(record.model);
-  const std::uint32_t owner_at = firmware_at + FieldSize(record.firmware);
-  const std::uint32_t counter_at = owner_at + FieldSize(record.owner);
-  const std::uint32_t maker_note_size = counter_at + 18 - maker_note;
+  std::vector<Field> main = MainFields();
+  main.push_back({kTagExif, kLong, 1, 0, {}, 1});
+  const std::vector<Field> maker_note = MakerNoteFields(order, record);
+  std::vector<Field> exif = {
+      {kTagMakerNote, kUndefined, DirectorySize(maker_note.size()), 0, {}, 2}};
+  for (const Field& f : ExifFields(record)) exif.push_back(f);
+  return TiffOf(order, {main, exif, maker_note});
+}
 
-  Bytes out = TiffHeader(order, main_ifd);
-  AppendDirectory(
-      out, {{kTagMake, kAscii, FieldSize(make), make_at}, {kTagExif, kLong, 1, exif_ifd}}, 0);
-  AppendDirectory(out, {{kTagMakerNote, kUndefined, maker_note_size, maker_note}}, 0);
-  AppendDirectory(out,
-                  {{kTagModel, kAscii, FieldSize(record.model), model_at},
-                   {kTagFirmware, kAscii, FieldSize(record.firmware), firmware_at},
-                   {kTagOwner, kAscii, FieldSize(record.owner), owner_at},
-                   {kTagSerial, kLong, 1, record.serial},
-                   {kTagCounter, kShort, 9, counter_at}},
-                  0);
-  out.Text(make).PadTo(model_at);
-  out.Text(record.model).PadTo(firmware_at);
-  out.Text(record.firmware).PadTo(owner_at);
-  out.Text(record.owner).PadTo(counter_at);
-  for (std::uint16_t w : record.counter) out.U16(w);
-  return out;
+Bytes Box(const std::string& type, const Bytes& payload) {
+  Bytes out(Order::kBig);
+  out.U32(static_cast<std::uint32_t>(8 + payload.size())).Text(type);
+  return out.Append(payload);
+}
+
+Bytes Cr3(Order order, const CanonRecord& record, const Bytes& before) {
+  Bytes canon(Order::kBig);
+  canon.Raw({0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0, 0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b,
+             0x6a, 0x48});
+  canon.Append(Box("CNCV", Bytes().Text("CanonCR3_001/00.10.00/00.00.00")));
+  canon.Append(Box("CMT1", TiffOf(order, {MainFields()})));
+  canon.Append(Box("CMT2", TiffOf(order, {ExifFields(record)})));
+  canon.Append(Box("CMT3", TiffOf(order, {MakerNoteFields(order, record)})));
+  Bytes out = Box("ftyp", Bytes().Text("crx ").U32(1).Text("crx isom"));
+  out.Append(Box("moov", Bytes(before).Append(Box("uuid", canon))));
+  return out.Append(Box("mdat", Bytes().Zeros(64)));
+}
+
+namespace {
+
+Bytes FullBox(const std::string& type, std::uint8_t version, const Bytes& payload) {
+  Bytes body(Order::kBig);
+  body.U8(version).Zeros(3).Append(payload);
+  return Box(type, body);
+}
+
+// The item info and item location boxes for a coded image (item 1, in two
+// extents) and the Exif item (item 2) at base + offset.
+Bytes HeifMeta(HeifLayout layout, std::uint32_t base, std::uint32_t offset, std::uint32_t length,
+               const Bytes& idat) {
+  const std::uint8_t v = layout.iloc_version;
+  const auto infe = [&](std::uint32_t id, const std::string& type) {
+    Bytes entry(Order::kBig);
+    // Version 3 for 32-bit item IDs alongside iloc version 2.
+    if (v == 2) {
+      entry.U32(id);
+    } else {
+      entry.U16(id);
+    }
+    return FullBox("infe", v == 2 ? 3 : 2, entry.U16(0).Text(type).U8(0));
+  };
+  Bytes iinf(Order::kBig);
+  iinf.U16(2).Append(infe(1, "hvc1")).Append(infe(2, "Exif"));
+
+  Bytes iloc(Order::kBig);
+  iloc.U8(0x44).U8(v >= 1 ? 0x44 : 0x40);  // offsets, lengths, bases (and indexes) of 4 bytes
+  const auto item = [&](std::uint32_t id, std::uint16_t method, std::uint32_t item_base,
+                        const std::vector<std::array<std::uint32_t, 2>>& extents) {
+    if (v == 2) {
+      iloc.U32(id);
+    } else {
+      iloc.U16(id);
+    }
+    if (v >= 1) iloc.U16(method);
+    iloc.U16(0).U32(item_base).U16(static_cast<std::uint32_t>(extents.size()));
+    for (const auto& extent : extents) {
+      if (v >= 1) iloc.U32(0);
+      iloc.U32(extent[0]).U32(extent[1]);
+    }
+  };
+  if (v == 2) {
+    iloc.U32(2);
+  } else {
+    iloc.U16(2);
+  }
+  item(1, 0, 0, {{0, 16}, {16, 16}});
+  item(2, layout.in_idat ? 1 : 0, base, {{offset, length}});
+
+  Bytes meta(Order::kBig);
+  meta.Append(FullBox("hdlr", 0, Bytes().U32(0).Text("pict").Zeros(13)));
+  meta.Append(FullBox("iinf", 0, iinf)).Append(FullBox("iloc", v, iloc));
+  if (idat.size() > 0) meta.Append(Box("idat", idat));
+  return FullBox("meta", 0, meta);
+}
+
+}  // namespace
+
+Bytes Heif(Order order, const CanonRecord& record, HeifLayout layout) {
+  Bytes item(Order::kBig);
+  item.U32(6).Text("Exif").Zeros(2).Append(CanonTiff(order, record));
+  const auto length = static_cast<std::uint32_t>(item.size());
+  Bytes out = Box("ftyp", Bytes().Text("heix").U32(0).Text("mif1heix"));
+  if (layout.in_idat) {
+    // Eight other bytes before the item in idat: base 4 + offset 4.
+    return out.Append(HeifMeta(layout, 4, 4, length, Bytes().Zeros(8).Append(item)));
+  }
+  // The item in an mdat box after meta, whose size does not depend on where.
+  const auto meta_size = static_cast<std::uint32_t>(HeifMeta(layout, 0, 0, 0, Bytes()).size());
+  const auto at = static_cast<std::uint32_t>(out.size()) + meta_size + 8;
+  out.Append(HeifMeta(layout, at - 100, 100, length, Bytes()));
+  return out.Append(Box("mdat", item));
+}
+
+std::vector<std::uint8_t> U32Bytes(Order order, std::uint32_t value) {
+  return Bytes(order).U32(value).data();
+}
+
+namespace {
+
+// Each record's data in order, then the directory, then its offset.
+Bytes CiffHeap(Order order, const std::vector<CiffRecord>& records) {
+  Bytes heap(order);
+  std::vector<std::array<std::uint32_t, 2>> places;  // size, offset
+  for (const CiffRecord& r : records) {
+    if ((r.tag & 0xC000) == 0x4000) {
+      places.push_back({0, 0});
+      continue;
+    }
+    const std::size_t at = heap.size();
+    if (r.children.empty()) {
+      heap.Raw(r.data);
+    } else {
+      heap.Append(CiffHeap(order, r.children));
+    }
+    places.push_back({static_cast<std::uint32_t>(heap.size() - at) + r.size_past,
+                      static_cast<std::uint32_t>(at)});
+  }
+  const auto directory = static_cast<std::uint32_t>(heap.size());
+  heap.U16(static_cast<std::uint32_t>(records.size()));
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    heap.U16(records[i].tag);
+    if ((records[i].tag & 0xC000) == 0x4000) {
+      std::vector<std::uint8_t> in_record = records[i].data;
+      in_record.resize(8, 0);
+      heap.Raw(in_record);
+    } else {
+      heap.U32(places[i][0]).U32(places[i][1]);
+    }
+  }
+  return heap.U32(directory);
+}
+
+}  // namespace
+
+Bytes CiffWithHeap(Order order, const std::vector<CiffRecord>& root) {
+  Bytes out(order);
+  out.Text(order == Order::kLittle ? "II" : "MM").U32(26).Text("HEAPCCDR").U32(0x00010002);
+  return out.Zeros(8).Append(CiffHeap(order, root));
 }
 
 Bytes Jpeg(const Bytes& tiff, bool with_app0) {

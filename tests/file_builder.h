@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,10 @@ constexpr std::uint16_t kTagModel = 0x0006;
 constexpr std::uint16_t kTagFirmware = 0x0007;
 constexpr std::uint16_t kTagOwner = 0x0009;
 constexpr std::uint16_t kTagSerial = 0x000C;
+constexpr std::uint16_t kTagCameraInfo = 0x000D;
+constexpr std::uint16_t kTagModelId = 0x0010;
 constexpr std::uint16_t kTagCounter = 0x0093;
+constexpr std::uint16_t kTagBodySerial = 0xA431;
 
 // A growing byte string that writes numbers in its byte order.
 class Bytes {
@@ -44,6 +48,7 @@ class Bytes {
   Bytes& U32(std::uint32_t v);
   Bytes& Words(std::initializer_list<std::uint16_t> words);
   Bytes& Text(const std::string& text);  // the bytes only, no terminator
+  Bytes& Raw(const std::vector<std::uint8_t>& bytes);
   Bytes& Zeros(std::size_t count);
   Bytes& Append(const Bytes& other);
   Bytes& PadTo(std::size_t size);  // zeros up to size
@@ -74,22 +79,65 @@ Bytes TiffHeader(Order order, std::uint32_t first_directory);
 // Entry count, the entries, the next-directory offset.
 void AppendDirectory(Bytes& out, const std::vector<Entry>& entries, std::uint32_t next);
 
-// What a camera writes into its maker note.
+// A camera-info record (maker-note tag 0x000D) of `size` bytes, zeros but
+// for a 32-bit number at byte `at`, where it fits.
+struct CameraInfo {
+  std::uint32_t size;
+  std::uint32_t at;
+  std::uint32_t value;
+};
+
+// What a camera writes into its maker note, and the Exif body serial.
 struct CanonRecord {
   std::string model = "Canon EOS-1D Mark II";
   std::string firmware = "Firmware Version 1.2.3";
   std::string owner = "Erika Mustermann";
-  std::uint32_t serial = 301234;
+  std::optional<std::uint32_t> serial = 301234;
+  std::optional<std::uint32_t> model_id = 0x80000174;  // the EOS-1D Mark II
   // w0 the record's length, w1 and w2 the exposure counter (high word
   // first: 2 * 65536 + 4321 = 135393), w6 the RAW+JPEG quality (65535: raw
   // only).
   std::array<std::uint16_t, 9> counter = {18, 2, 4321, 0, 0, 0, 65535, 0, 0};
+  std::optional<CameraInfo> camera_info;
+  std::string body_serial;  // Exif tag 0xA431; empty: none
 };
 
 // A TIFF file as the camera writes it: the main directory points at the
 // Exif directory, which points at the maker note. Offsets count from the
 // header, which sits at position 0 of the result.
 Bytes CanonTiff(Order order, const CanonRecord& record = CanonRecord{});
+
+// A CR3 file: ftyp "crx ", then moov holding Canon's uuid box with CMT1,
+// CMT2 and CMT3, each a TIFF structure in the given byte order holding the
+// main directory, the Exif directory and the maker note; `before` goes into
+// moov ahead of Canon's box.
+Bytes Cr3(Order order, const CanonRecord& record = CanonRecord{}, const Bytes& before = Bytes());
+
+// How a HEIF file locates its Exif item.
+struct HeifLayout {
+  std::uint8_t iloc_version = 1;  // 0, 1 or 2
+  bool in_idat = false;           // construction method 1, else 0 (in the file)
+};
+// A HEIF file: ftyp "heix", meta with iinf, iloc (and idat), then the Exif
+// item: a 32-bit length 6, "Exif" 00 00, and the camera's TIFF structure.
+Bytes Heif(Order order, const CanonRecord& record = CanonRecord{}, HeifLayout layout = {});
+
+// An ISO base media box: big-endian 32-bit size, type, payload.
+Bytes Box(const std::string& type, const Bytes& payload);
+
+// A CIFF record: data in a heap of its own (a sub-heap, when it has
+// children), or, for tags with bit 14 set, up to 8 bytes in the record.
+struct CiffRecord {
+  std::uint16_t tag;
+  std::vector<std::uint8_t> data = {};
+  std::vector<CiffRecord> children = {};
+  std::uint32_t size_past = 0;  // added to the size written, for crafted files
+};
+// Byte order, header length 26, "HEAPCCDR", version, then the root heap:
+// each record's data in order, the directory, and its offset at the end.
+Bytes CiffWithHeap(Order order, const std::vector<CiffRecord>& root);
+// The bytes of a 32-bit number in the order, for CIFF record data.
+std::vector<std::uint8_t> U32Bytes(Order order, std::uint32_t value);
 
 // FF D8, an optional 16-byte APP0 segment, then APP1 with "Exif" 00 00 and
 // the TIFF structure. The TIFF header lands at 12, or 30 after APP0.

@@ -1,5 +1,7 @@
 #include "tests/hostile_corpus.h"
 
+#include <algorithm>
+
 namespace testfile {
 namespace {
 
@@ -108,6 +110,64 @@ Bytes JpegApp0Length(std::uint32_t length) {
   return out;
 }
 
+// ISO base media files: an ftyp box, then what the case puts after it.
+Bytes AfterFtyp(const std::string& brand, const Bytes& rest) {
+  return Box("ftyp", Bytes().Text(brand).U32(0).Text(brand)).Append(rest);
+}
+
+Bytes ThousandsOfEmptyBoxes() {
+  Bytes boxes(Order::kBig);
+  for (int i = 0; i < 100000; ++i) boxes.U32(8).Text("free");
+  // Canon's box is there, but past the cap of any one list.
+  const Bytes cr3 = Cr3(Order::kLittle);
+  return AfterFtyp("crx ", boxes.Append(Box("moov", Box("uuid", cr3))));
+}
+
+// A meta box whose list of children is thousands of empty boxes long.
+Bytes HeifMetaOfEmptyBoxes() {
+  Bytes meta(Order::kBig);
+  meta.U32(0);  // version and flags
+  for (int i = 0; i < 50000; ++i) meta.U32(8).Text("free");
+  return AfterFtyp("heic", Box("meta", meta));
+}
+
+// Patches a big-endian 32-bit number at `after` bytes past the first
+// occurrence of `text`.
+Bytes Patched(const Bytes& bytes, const std::string& text, std::size_t after, std::uint32_t v) {
+  const std::vector<std::uint8_t>& raw = bytes.data();
+  const auto at = std::search(raw.begin(), raw.end(), text.begin(), text.end());
+  Bytes out = Bytes(Order::kBig).Raw(raw);
+  out.PutU32At(static_cast<std::size_t>(at - raw.begin()) + after, v);
+  return out;
+}
+
+// iloc version 2 claiming 2^32 - 1 items, with fields of no bytes, so that
+// each item is 10 bytes and the box holds thousands of them; none is the
+// Exif item.
+Bytes HeifIlocOfManyItems() {
+  Bytes infe(Order::kBig);
+  infe.U8(2).Zeros(3).U16(0xFFFF).U16(0).Text("Exif");
+  Bytes iinf(Order::kBig);
+  iinf.U8(0).Zeros(3).U16(1).Append(Box("infe", infe));
+  Bytes iloc(Order::kBig);
+  iloc.U8(2).Zeros(3).U8(0).U8(0).U32(0xFFFFFFFFu);
+  for (std::uint32_t id = 1; id <= 20000; ++id) iloc.U32(id).U16(0).U16(0).U16(0);
+  Bytes meta(Order::kBig);
+  meta.U32(0).Append(Box("iinf", iinf)).Append(Box("iloc", iloc));
+  return AfterFtyp("heic", Box("meta", meta));
+}
+
+Bytes WithTrailer(Bytes bytes, std::uint32_t value) {
+  bytes.PutU32At(bytes.size() - 4, value);
+  return bytes;
+}
+
+// A CIFF heap whose records nest 0x300A in 0x300A as deep as the builder goes.
+CiffRecord NestedHeaps(int depth) {
+  if (depth == 0) return {0x5834, {0x70, 0x01, 0x00, 0x80}};
+  return {0x300A, {}, {NestedHeaps(depth - 1)}};
+}
+
 }  // namespace
 
 std::vector<HostileCase> HostileCorpus() {
@@ -124,6 +184,31 @@ std::vector<HostileCase> HostileCorpus() {
       {"jpeg-app0-length-0", JpegApp0Length(0)},
       {"jpeg-app0-length-1", JpegApp0Length(1)},
       {"jpeg-app0-length-past-the-end", JpegApp0Length(0xFFFF)},
+      {"iso-box-size-0", AfterFtyp("crx ", Bytes().U32(0).Text("moov").U32(0).Text("uuid"))},
+      {"iso-box-size-1-huge",
+       AfterFtyp("crx ", Bytes().U32(1).Text("moov").U32(0xFFFFFFFFu).U32(0xFFFFFFFFu))},
+      {"iso-box-size-1-tiny", AfterFtyp("heic", Bytes().U32(1).Text("meta").U32(0).U32(15))},
+      {"iso-box-size-4", AfterFtyp("crx ", Bytes().U32(4).Text("moov").Zeros(40))},
+      {"iso-box-past-the-end", AfterFtyp("heic", Bytes().U32(0x7FFFFFFFu).Text("meta").Zeros(40))},
+      {"iso-thousands-of-empty-boxes", ThousandsOfEmptyBoxes()},
+      {"heif-meta-of-thousands-of-empty-boxes", HeifMetaOfEmptyBoxes()},
+      // iloc version 2: version and flags, two bytes of field sizes, then
+      // the 32-bit item count.
+      {"heif-iloc-count-2-to-32", HeifIlocOfManyItems()},
+      // iloc version 1 (from its type: version and flags, field sizes, item
+      // count, then the first item's ID, method, data reference and base):
+      // the first item's extent count 65535, skipped by arithmetic.
+      {"heif-iloc-extents-past-the-box",
+       Patched(Heif(Order::kLittle, {}, {1, false}), "iloc", 4 + 18, 0xFFFF0000u)},
+      // The length before the Exif item's TIFF header.
+      {"heif-exif-header-offset-past-the-end",
+       Patched(Heif(Order::kBig), std::string("Exif\0\0MM", 8), static_cast<std::size_t>(-4),
+               0xFFFFFFFFu)},
+      {"ciff-heap-directory-outside",
+       WithTrailer(CiffWithHeap(Order::kBig, {NestedHeaps(2)}), 0xFFFFFFF0u)},
+      {"ciff-records-pointing-outside",
+       CiffWithHeap(Order::kLittle, {{0x300A, {}, {{0x300B, {}, {NestedHeaps(0)}, 0xFFFFFF00u}}}})},
+      {"ciff-sub-heaps-nested-deep", CiffWithHeap(Order::kLittle, {NestedHeaps(2000)})},
   };
   // Every prefix of 0 to 13 bytes of each signature.
   const Bytes signatures[] = {CanonTiff(Order::kBig), CanonTiff(Order::kLittle),

@@ -1,5 +1,7 @@
-// The JPEG Exif locator and the CIFF fixed-offset readout.
+// The JPEG Exif locator and the CIFF readout.
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include "camerafile/canon_file.h"
 #include "tests/file_builder.h"
@@ -109,3 +111,103 @@ TEST_F(Container, CiffOf3GiBFindsItsAnchorPast2GiB) {
 }
 
 }  // namespace
+
+// CIFF files that name their camera in heap record 0x1834 (0x300A, then
+// 0x300B). The root heap's one record, 0x300A, starts with 0x2A0 bytes whose
+// bytes 0x236 and 0x296 are the fixed-offset serial (111) and count (222);
+// the anchor, taken from the end of the file, is that record's start.
+class CiffHeap : public ::testing::TestWithParam<Order> {
+ protected:
+  // The record whose bytes the fixed offsets of the D60 and 10D reach.
+  CiffRecord FixedOffsetData() const {
+    Bytes fixed(GetParam());
+    fixed.PadTo(0x236).U32(111).PadTo(0x296).U16(222).PadTo(0x2A0);
+    return {0x0805, fixed.data()};
+  }
+  CiffRecord ModelId(std::uint32_t id) const { return {0x5834, U32Bytes(GetParam(), id)}; }
+  // The EOS serial number record, its four bytes in the record.
+  CiffRecord SerialInRecord(std::uint32_t serial) const {
+    return {0x580B, U32Bytes(GetParam(), serial)};
+  }
+  Bytes File(std::optional<std::uint32_t> model_id, std::optional<CiffRecord> serial) const {
+    std::vector<CiffRecord> spec;
+    if (serial) spec.push_back(*serial);
+    spec.push_back({0x080B, std::vector<std::uint8_t>(32, 'x')});
+    std::vector<CiffRecord> image_props = {
+        FixedOffsetData(),
+        {0x2807, {}, {{0x0810, std::vector<std::uint8_t>(32, 'o')}, {0x3004, {}, spec}}}};
+    if (model_id) image_props.push_back({0x300B, {}, {ModelId(*model_id)}});
+    return CiffWithHeap(GetParam(), {{0x300A, {}, image_props}});
+  }
+  TCanonFile& Analyse(const Bytes& bytes) {
+    file_.Init(NameOf(dir_.Write("file.crw", bytes)));
+    file_.Analyse();
+    return file_;
+  }
+
+  TempDir dir_;
+  TCanonFile file_;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothByteOrders, CiffHeap, ::testing::Values(Order::kBig, Order::kLittle),
+                         [](const auto& param) {
+                           return param.param == Order::kBig ? "BigEndian" : "LittleEndian";
+                         });
+
+TEST_P(CiffHeap, TheCameraNamedInTheHeapDecidesWhatIsRead) {
+  struct {
+    const char* camera;
+    std::optional<std::uint32_t> model_id;
+    std::optional<CiffRecord> serial_record;
+    std::int32_t serial;
+    std::int32_t count;
+  } const cases[] = {
+      {"D60: fixed offsets", 0x01668000, SerialInRecord(560018150), 111, 222},
+      {"10D: fixed offsets", 0x80000168, std::nullopt, 111, 222},
+      {"no camera named: fixed offsets", std::nullopt, SerialInRecord(5), 111, 222},
+      {"300D: record 0x180B", 0x80000170, SerialInRecord(560018150), 560018150, 0},
+      {"D30: record 0x180B in the heap", 0x01140000,
+       CiffRecord{0x180B, U32Bytes(GetParam(), 0x80000000u)}, INT32_MIN, 0},
+      {"300D without record 0x180B", 0x80000170, std::nullopt, 0, 0},
+      {"300D with too short a record", 0x80000170, CiffRecord{0x180B, {1, 2, 3}}, 0, 0},
+      {"PowerShot S40: its 0x180B is no serial", 0x01110000, SerialInRecord(1135765596), 0, 0},
+  };
+  for (const auto& c : cases) {
+    Analyse(File(c.model_id, c.serial_record));
+    EXPECT_EQ(file_.Format, 3) << c.camera;
+    EXPECT_EQ(file_.GetSerialNumber(), c.serial) << c.camera;
+    EXPECT_EQ(file_.GetShutterCount(), c.count) << c.camera;
+    EXPECT_EQ(file_.GetModel(), "----------") << c.camera;
+  }
+}
+
+TEST_P(CiffHeap, RecordsAreLookedForOnlyWhereTheyBelongAndInsideTheirHeap) {
+  constexpr std::uint32_t kPowerShotS40 = 0x01110000;
+  const auto with_exif_heap = [&](std::vector<CiffRecord> root, CiffRecord exif_information) {
+    root.push_back({0x300A, {}, {FixedOffsetData(), exif_information}});
+    return CiffWithHeap(GetParam(), root);
+  };
+  EXPECT_EQ(Analyse(with_exif_heap({}, {0x300B, {}, {ModelId(kPowerShotS40)}})).SerialNumber, 0);
+  // Elsewhere than two sub-heaps down the model ID names no camera, and the
+  // fixed offsets are read.
+  EXPECT_EQ(Analyse(with_exif_heap({ModelId(kPowerShotS40)}, {0x300B})).SerialNumber, 111);
+  EXPECT_EQ(Analyse(with_exif_heap({}, {0x300C, {}, {ModelId(kPowerShotS40)}})).SerialNumber, 111);
+  // A record may reach to the end of the heap that holds it, not past it:
+  // the 300D's serial record is the first of a heap of 4 + 32 bytes of
+  // data, a directory of two records and its offset, 62 bytes in all.
+  CiffRecord serial{0x180B, U32Bytes(GetParam(), 4711), {}, 62 - 4};
+  EXPECT_EQ(Analyse(File(0x80000170, serial)).SerialNumber, 4711);
+  serial.size_past = 62 - 4 + 1;
+  EXPECT_EQ(Analyse(File(0x80000170, serial)).SerialNumber, 0);
+}
+
+TEST_P(CiffHeap, TheDirectoryOffsetMustLieInsideTheHeap) {
+  const std::vector<std::uint8_t> raw = File(0x80000170, SerialInRecord(4711)).data();
+  ASSERT_EQ(Analyse(Bytes().Raw(raw)).SerialNumber, 4711);
+  for (std::uint32_t offset : {0xFFFFFFFFu, 0x7FFFFFFFu, static_cast<std::uint32_t>(raw.size())}) {
+    Bytes bytes = Bytes(GetParam()).Raw(raw);
+    bytes.PutU32At(raw.size() - 4, offset);
+    EXPECT_TRUE(Analyse(bytes).IsValid());
+    EXPECT_EQ(file_.SerialNumber, 111) << offset << ": names no camera, so the fixed offsets";
+  }
+}

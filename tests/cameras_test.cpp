@@ -1,0 +1,194 @@
+// The camera that wrote the file decides where its exposure count is, and
+// the serial line falls back on the Exif body serial number.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <tuple>
+
+#include "camerafile/canon_file.h"
+#include "camerafile/transcript.h"
+#include "tests/file_builder.h"
+
+namespace {
+
+using camerafile::TCanonFile;
+using namespace testfile;
+
+constexpr std::uint32_t kEos1DMarkII = 0x80000174;
+constexpr std::uint32_t kEosR5 = 0x80000421;
+constexpr std::uint32_t kG5XMarkII = 0x00000804;
+
+enum class Container { kTiff, kJpeg, kCr3, kHeif };
+
+class CameraTable : public ::testing::TestWithParam<std::tuple<Order, Container>> {
+ protected:
+  TCanonFile& Analyse(const CanonRecord& record) {
+    const auto [order, container] = GetParam();
+    Bytes bytes;
+    switch (container) {
+      case Container::kTiff:
+        bytes = CanonTiff(order, record);
+        break;
+      case Container::kJpeg:
+        bytes = Jpeg(CanonTiff(order, record), false);
+        break;
+      case Container::kCr3:
+        bytes = Cr3(order, record);
+        break;
+      case Container::kHeif:
+        bytes = Heif(order, record);
+        break;
+    }
+    file_.Init(NameOf(dir_.Write("file", bytes)));
+    file_.Analyse();
+    return file_;
+  }
+  TempDir dir_;
+  TCanonFile file_;
+};
+
+std::string ContainerName(const ::testing::TestParamInfo<std::tuple<Order, Container>>& param) {
+  static const char* const kNames[] = {"Tiff", "Jpeg", "Cr3", "Heif"};
+  return std::string(kNames[static_cast<int>(std::get<1>(param.param))]) +
+         (std::get<0>(param.param) == Order::kBig ? "BigEndian" : "LittleEndian");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryContainer, CameraTable,
+                         ::testing::Combine(::testing::Values(Order::kBig, Order::kLittle),
+                                            ::testing::Values(Container::kTiff, Container::kJpeg,
+                                                              Container::kCr3, Container::kHeif)),
+                         ContainerName);
+
+TEST_P(CameraTable, EachCameraShowsTheCountWhereItKeepsItAndZeroWhereItKeepsNone) {
+  // Every file also holds counter words (135393) and a camera-info record
+  // of 4 KiB, so that a count taken from the wrong place shows.
+  struct {
+    const char* what;
+    std::optional<std::uint32_t> model_id;
+    std::optional<CameraInfo> info;
+    std::int32_t count;
+  } const cases[] = {
+      {"EOS-1D Mark II: the counter words", kEos1DMarkII, CameraInfo{4096, 0x0AF1, 7}, 135393},
+      {"EOS-1D", 0x80000001, CameraInfo{4096, 0x0AF1, 7}, 135393},
+      {"EOS-1D Mark II N", 0x80000232, std::nullopt, 135393},
+      {"EOS R5: camera info at 0x0AF1", kEosR5, CameraInfo{4096, 0x0AF1, 12260}, 12260},
+      {"EOS R6", 0x80000453, CameraInfo{4096, 0x0AF1, 4321}, 4321},
+      {"EOS R6 Mark II: at 0x0D29", 0x80000481, CameraInfo{4096, 0x0D29, 98765}, 98765},
+      {"EOS R8", 0x80000487, CameraInfo{4096, 0x0D29, 1}, 1},
+      {"EOS R50", 0x80000480, CameraInfo{4096, 0x0D29, 65536}, 65536},
+      {"R6 Mark II: nothing at R5's byte", 0x80000481, CameraInfo{4096, 0x0AF1, 5}, 0},
+      {"a count past 2^31 prints negative", kEosR5, CameraInfo{4096, 0x0AF1, 0x80000000u},
+       INT32_MIN},
+      {"a record one byte too short", kEosR5, CameraInfo{0x0AF4, 0x0AF0, 9}, 0},
+      {"a record just long enough", kEosR5, CameraInfo{0x0AF5, 0x0AF1, 9}, 9},
+      {"an R5 file without the record", kEosR5, std::nullopt, 0},
+      {"EOS-1D Mark III keeps none", 0x80000169, CameraInfo{4096, 0x0AF1, 7}, 0},
+      {"EOS 20D keeps a file number in the words", 0x80000175, std::nullopt, 0},
+      {"no model ID: the counter words as ever", std::nullopt, CameraInfo{4096, 0x0AF1, 7}, 135393},
+  };
+  for (const auto& c : cases) {
+    CanonRecord record;
+    record.model_id = c.model_id;
+    record.camera_info = c.info;
+    EXPECT_EQ(Analyse(record).GetShutterCount(), c.count) << c.what;
+  }
+}
+
+TEST_P(CameraTable, PowerShotG5XMarkIIKeepsItsCountAtAnotherByteInCr3AndNoneInHeif) {
+  CanonRecord record;
+  record.model_id = kG5XMarkII;
+  CameraInfo info{4096, 0x0293, 3333};
+  record.camera_info = info;
+  const Container container = std::get<1>(GetParam());
+  const bool tiff_or_jpeg = container == Container::kTiff || container == Container::kJpeg;
+  EXPECT_EQ(Analyse(record).GetShutterCount(), tiff_or_jpeg ? 3333 : 0);
+  info.at = 0x0A95;
+  record.camera_info = info;
+  EXPECT_EQ(Analyse(record).GetShutterCount(), container == Container::kCr3 ? 3333 : 0);
+}
+
+TEST_P(CameraTable, SerialLineFallsBackOnTheBodySerialNumberAsItStands) {
+  CanonRecord record;
+  record.body_serial = "023021000484";
+  EXPECT_EQ(Analyse(record).GetSerialText(), "301234") << "the maker note's number comes first";
+  record.serial.reset();
+  EXPECT_EQ(Analyse(record).GetSerialText(), "023021000484");
+  EXPECT_EQ(file_.GetSerialNumber(), 0);
+  record.body_serial = "1234";  // five bytes with its zero: read at its offset
+  EXPECT_EQ(Analyse(record).GetSerialText(), "1234");
+  record.body_serial = "123";  // four bytes would stand in the entry: skipped
+  EXPECT_EQ(Analyse(record).GetSerialText(), "0");
+  record.body_serial = "\x1b[2J0815";
+  EXPECT_EQ(transcript::Results(Analyse(record))[3], "Seriennummer       : ?[2J0815");
+  record.body_serial.clear();
+  EXPECT_EQ(Analyse(record).GetSerialText(), "0");
+}
+
+class CameraTags : public ::testing::TestWithParam<Order> {
+ protected:
+  TCanonFile& Analyse(const Bytes& bytes) {
+    file_.Init(NameOf(dir_.Write("file.tif", bytes)));
+    file_.Analyse();
+    return file_;
+  }
+  TempDir dir_;
+  TCanonFile file_;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothByteOrders, CameraTags, ::testing::Values(Order::kBig, Order::kLittle),
+                         [](const auto& param) {
+                           return param.param == Order::kBig ? "BigEndian" : "LittleEndian";
+                         });
+
+// Main directory at 8 with the given entries and an Exif pointer, Exif
+// directory at 100 pointing at the maker note at 200, which holds the
+// given entries and the counter words at 300 (3 * 65536 + 7 = 196615);
+// a camera-info record at 400 holds 12260 at byte 0x0AF1.
+Bytes WithEntries(Order order, std::vector<Entry> main, std::vector<Entry> maker_note) {
+  Bytes bytes = TiffHeader(order, 8);
+  main.push_back({kTagExif, kLong, 1, 100});
+  AppendDirectory(bytes, main, 0);
+  bytes.PadTo(100);
+  AppendDirectory(bytes, {{kTagMakerNote, kUndefined, 1, 200}}, 0);
+  bytes.PadTo(200);
+  maker_note.push_back({kTagCounter, kShort, 9, 300});
+  AppendDirectory(bytes, maker_note, 0);
+  bytes.PadTo(300).Words({18, 3, 7, 0, 0, 0, 0, 0, 0});
+  return bytes.PadTo(400 + 0x0AF1).U32(12260).PadTo(400 + 4096);
+}
+
+TEST_P(CameraTags, ModelIdAndCameraInfoCountOnlyInTheMakerNoteAndOnlyOfTheirTypes) {
+  const Entry r5{kTagModelId, kLong, 1, kEosR5};
+  const Entry info{kTagCameraInfo, kUndefined, 4096, 400};
+  EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {r5, info})).GetShutterCount(), 12260);
+  EXPECT_EQ(Analyse(WithEntries(GetParam(), {r5, info}, {})).GetShutterCount(), 196615)
+      << "in the main directory they name no camera";
+  EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {{kTagModelId, kShort, 1, 0x0421}, info}))
+                .GetShutterCount(),
+            196615)
+      << "a model ID must be one long";
+  EXPECT_EQ(
+      Analyse(WithEntries(GetParam(), {}, {{kTagModelId, kLong, 2, 400}, info})).GetShutterCount(),
+      196615);
+  // The record's size is its count times the unit size: 1024 longs hold
+  // byte 0x0AF1, 1024 ASCII bytes do not, a type without a unit is no record.
+  EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {r5, {kTagCameraInfo, kLong, 1024, 400}}))
+                .GetShutterCount(),
+            12260);
+  EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {r5, {kTagCameraInfo, kAscii, 1024, 400}}))
+                .GetShutterCount(),
+            0);
+  EXPECT_EQ(
+      Analyse(WithEntries(GetParam(), {}, {r5, {kTagCameraInfo, 9, 4096, 400}})).GetShutterCount(),
+      0);
+}
+
+TEST_P(CameraTags, BodySerialNumberCountsInAnyDirectory) {
+  std::vector<std::uint8_t> raw =
+      WithEntries(GetParam(), {{kTagBodySerial, kAscii, 13, 60}}, {}).data();
+  const std::string serial = "093022004357";
+  std::copy(serial.begin(), serial.end(), raw.begin() + 60);
+  EXPECT_EQ(Analyse(Bytes().Raw(raw)).GetSerialText(), serial);
+}
+
+}  // namespace
