@@ -1,8 +1,10 @@
 // Cost of one Init + Analyse, file opening and closing included, on a typical
-// camera JPEG, on 25 MiB raw files, and on the costliest crafted files.
+// camera JPEG, on 25 MiB raw files (TIFF, CIFF, CR3), a HEIF, and on the
+// costliest crafted files.
 // "bytes_read" counts the bytes fetched from the file per analysis.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -28,6 +30,24 @@ class Files {
     raw.PadTo(kRawSize);
     Add("raw-25MiB", raw);
     Add("ciff-25MiB", Ciff(Order::kLittle, kRawSize, 20u << 20, 1234567, 4321));
+    // Today's files: the count in the camera-info record, the serial as text.
+    CanonRecord r5;
+    r5.model = "Canon EOS R5";
+    r5.model_id = 0x80000421;
+    r5.serial.reset();
+    r5.body_serial = "023021000484";
+    r5.camera_info = CameraInfo{0x1000, 0x0AF1, 12260};
+    Bytes cr3 = Cr3(Order::kLittle, r5);
+    cr3.PadTo(kRawSize);
+    Add("cr3-25MiB", cr3);
+    Bytes heif = Heif(Order::kLittle, r5);
+    heif.PadTo(4u << 20);
+    Add("heif-4MiB", heif);
+    // Real files of today's cameras, read in place.
+    for (const char* sample : {"eos-r6.cr3", "eos-r5.hif", "eos-r5.jpg"}) {
+      const std::filesystem::path path = std::filesystem::path(AUSLOMAT_SAMPLES_DIR) / sample;
+      if (std::filesystem::exists(path)) names_[std::string("sample-") + sample] = NameOf(path);
+    }
     for (const HostileCase& c : HostileCorpus()) {
       if (c.name.rfind("short-", 0) != 0) Add(c.name, c.bytes);
     }

@@ -2,6 +2,7 @@
 // whose blocks the page hands over (file_blocks.js).
 #include <emscripten/emscripten.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -19,6 +20,8 @@ std::string Joined(const transcript::Lines& lines) {
 
 std::string text;
 double bytes_read = 0;
+bool valid = false;
+std::int32_t shutter_count = 0;
 
 }  // namespace
 
@@ -48,7 +51,18 @@ EMSCRIPTEN_KEEPALIVE const char* AuslomatAnalyse() {
   std::free(messages);
   text += Joined(transcript::Results(file));
   bytes_read = static_cast<double>(file.DataFile.BytesRead());
+  valid = file.IsValid();
+  shutter_count = file.GetShutterCount();
   return text.c_str();
+}
+
+// The last analysis's results as values, for what the page shows beside
+// the lines: whether the file was recognised, and the exposure count.
+EMSCRIPTEN_KEEPALIVE int AuslomatValid() {
+  return valid ? 1 : 0;
+}
+EMSCRIPTEN_KEEPALIVE std::int32_t AuslomatShutterCount() {
+  return shutter_count;
 }
 
 // Bytes fetched from the file by the last analysis.

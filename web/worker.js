@@ -44,7 +44,10 @@ var Module = {
       if (pageFile.missing !== null) {
         postMessage({ id: pageFile.id, need: pageFile.missing });
       } else {
-        postMessage({ id: pageFile.id, text, bytesRead: _AuslomatBytesRead() });
+        postMessage({
+          id: pageFile.id, text, bytesRead: _AuslomatBytesRead(),
+          valid: _AuslomatValid() === 1, count: _AuslomatShutterCount(),
+        });
         pageFile = null;
       }
     };

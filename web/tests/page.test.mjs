@@ -126,6 +126,7 @@ async function show(engine, files) {
       ms: Number(s.dataset.ms),
       bytesRead: Number(s.dataset.bytesRead),
       readerBytes: Number(s.dataset.readerBytes),
+      zeroNote: s.querySelector('.zero')?.textContent ?? null,
     })), before);
 }
 
@@ -136,6 +137,10 @@ function expectConsoleLines(shown, files) {
     assert.equal(shown[i].text, consoleLines(file), file);
     assert.equal(shown[i].bytesRead, shown[i].readerBytes, `${file}: the page read other blocks`);
     assert.ok(shown[i].bytesRead <= kReadBudget, `${file}: ${shown[i].bytesRead} bytes read`);
+    // A count of 0 is said to be "not found", and only a count of 0.
+    const zero = /^Anzahl Belichtungen: 0$/m.test(consoleLines(file));
+    assert.equal(shown[i].zeroNote !== null, zero, `${file}: the sentence beside a 0`);
+    if (zero) assert.match(shown[i].zeroNote, /keinen Auslösezähler/);
   });
 }
 
