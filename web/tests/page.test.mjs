@@ -46,6 +46,7 @@ const work = fs.mkdtempSync(path.join(os.tmpdir(), 'auslomat-web-'));
 const sampleFiles = filesIn(samples, (name) => !name.endsWith('.expected') && !name.endsWith('.md'));
 const corpusFiles = filesIn(corpus);
 const jpeg = path.join(samples, 'eos-1d-mark-iii.jpg');
+const heif = path.join(samples, 'eos-r5.hif');
 const raw = path.join(work, 'raw-25MiB.cr2');
 fs.copyFileSync(path.join(samples, 'eos-1d-mark-iii-littleendian.tif'), raw);
 fs.truncateSync(raw, kRawSize);
@@ -196,8 +197,8 @@ for (const key of chosen) {
           assert.match(shown.at(-1).text, /^Datei nicht vorhanden/);
         });
 
-        test('a JPEG and a 25 MiB raw file: time to the lines, bytes read', async () => {
-          for (const file of [jpeg, raw]) {
+        test('a JPEG, a 25 MiB raw file and a HEIF: time to the lines, bytes read', async () => {
+          for (const file of [jpeg, raw, heif]) {
             const runs = [];
             for (let i = 0; i < 21; ++i) runs.push(...(await show(engine, [file])));
             expectConsoleLines(runs, runs.map(() => file));
