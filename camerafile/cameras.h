@@ -35,6 +35,8 @@ struct TCameraRow {
   std::int32_t count_byte_cr3;
   std::int32_t count_byte_heif;
   TCiffReadout ciff;
+  // The count includes releases of the electronic shutter.
+  bool electronic_releases;
 };
 
 // The row of the camera with this model ID, or nullptr.

@@ -27,6 +27,7 @@ bool TCanonFile::Init(const TFileName& file_name) {
   ShutterCount = 0;
   Pending = TPendingReads{};
   ModelId.reset();
+  Camera = nullptr;
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "camerafile/cameras.h"
 #include "camerafile/data_file.h"
 
 namespace camerafile {
@@ -151,8 +152,10 @@ class TCanonFile {
     std::optional<FileOffset> model, firmware, owner, shutter_count, body_serial;
     std::optional<TRecord> camera_info;  // maker-note tag 0x000D
   } Pending;
-  // The camera that wrote the file, as its maker note names it.
+  // The camera that wrote the file, as its maker note names it, and its row
+  // of the camera table (nullptr: not named, or not in the table).
   std::optional<std::uint32_t> ModelId;
+  const TCameraRow* Camera = nullptr;
   FileOffset CiffHeaderLength = 0;
   FileOffset CiffAnchor = 0;
   std::string Model = kNoValue;

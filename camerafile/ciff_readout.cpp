@@ -97,10 +97,9 @@ void TCanonFile::ReadCiff() {
   const THeap root{CiffHeaderLength, DataFile.Size()};
   const auto model_id =
       FindCiffRecord(*this, root, {kImageProps, kExifInformation}, kRecordModelId);
-  const TCameraRow* camera =
-      model_id ? FindCamera(static_cast<std::uint32_t>(ReadLongAt(*model_id))) : nullptr;
+  Camera = model_id ? FindCamera(static_cast<std::uint32_t>(ReadLongAt(*model_id))) : nullptr;
   const TCiffReadout readout = !model_id           ? TCiffReadout::kFixedOffsets
-                               : camera != nullptr ? camera->ciff
+                               : Camera != nullptr ? Camera->ciff
                                                    : TCiffReadout::kNothing;
   if (readout == TCiffReadout::kHeapSerial) {
     const auto serial = FindCiffRecord(*this, root, {kImageProps, kImageInfo, kCameraSpecification},

@@ -169,16 +169,16 @@ void TCanonFile::ResolvePending() {
 
   // The camera decides where its count is. A file that names no camera is
   // read as the 1D files this program was first made for.
-  const TCameraRow* camera = ModelId ? FindCamera(*ModelId) : nullptr;
+  Camera = ModelId ? FindCamera(*ModelId) : nullptr;
   const TCountPlace place = !ModelId            ? TCountPlace::kCounterRecord
-                            : camera != nullptr ? camera->count
+                            : Camera != nullptr ? Camera->count
                                                 : TCountPlace::kNone;
   switch (place) {
     case TCountPlace::kCounterRecord:
       if (Pending.shutter_count) ShutterCount = ReadShutterCountAt(*Pending.shutter_count);
       break;
     case TCountPlace::kCameraInfo: {
-      const std::int32_t byte = CountByte(*camera, Format);
+      const std::int32_t byte = CountByte(*Camera, Format);
       const bool holds_it = byte != kNoCountByte && Pending.camera_info &&
                             Pending.camera_info->size >= std::int64_t{byte} + 4;
       ShutterCount = holds_it ? WrapToInt32(static_cast<std::uint64_t>(
