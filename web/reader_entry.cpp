@@ -20,8 +20,10 @@ std::string Joined(const transcript::Lines& lines) {
 
 std::string text;
 double bytes_read = 0;
-bool valid = false;
-std::int32_t shutter_count = 0;
+camerafile::TCanonFile file;  // large (its block cache): not on the stack
+std::string message;          // the JPEG header error line, if any
+std::string model;
+std::string serial;
 
 }  // namespace
 
@@ -38,7 +40,6 @@ EMSCRIPTEN_KEEPALIVE const char* AuslomatBanner() {
 // not-recognised line. Bytes as read, one line each; valid until the next
 // call.
 EMSCRIPTEN_KEEPALIVE const char* AuslomatAnalyse() {
-  static camerafile::TCanonFile file;  // large (its block cache): not on the stack
   char* messages = nullptr;
   std::size_t messages_size = 0;
   std::FILE* sink = open_memstream(&messages, &messages_size);
@@ -47,22 +48,37 @@ EMSCRIPTEN_KEEPALIVE const char* AuslomatAnalyse() {
   file.Analyse();
   file.Messages = nullptr;
   if (sink != nullptr) std::fclose(sink);
-  text.assign(messages != nullptr ? messages : "", messages_size);
+  message.assign(messages != nullptr ? messages : "", messages_size);
   std::free(messages);
-  text += Joined(transcript::Results(file));
+  text = message + Joined(transcript::Results(file));
   bytes_read = static_cast<double>(file.DataFile.BytesRead());
-  valid = file.IsValid();
-  shutter_count = file.GetShutterCount();
+  while (!message.empty() && message.back() == '\n') message.pop_back();
   return text.c_str();
 }
 
-// The last analysis's results as values, for what the page shows beside
-// the lines: whether the file was recognised, and the exposure count.
+// The last analysis's results as values, for the page's card beside the
+// lines. Strings are as the lines show them; empty where nothing was found.
 EMSCRIPTEN_KEEPALIVE int AuslomatValid() {
-  return valid ? 1 : 0;
+  return file.IsValid() ? 1 : 0;
+}
+EMSCRIPTEN_KEEPALIVE const char* AuslomatHeaderError() {
+  return message.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const char* AuslomatModel() {
+  model = file.GetModel() == camerafile::kNoValue ? "" : transcript::Printable(file.GetModel());
+  return model.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const char* AuslomatSerial() {
+  serial = transcript::Printable(file.GetSerialText());
+  if (serial == "0") serial.clear();
+  return serial.c_str();
 }
 EMSCRIPTEN_KEEPALIVE std::int32_t AuslomatShutterCount() {
-  return shutter_count;
+  return file.GetShutterCount();
+}
+// Whether the count includes releases of the electronic shutter.
+EMSCRIPTEN_KEEPALIVE int AuslomatCountsElectronic() {
+  return file.Camera != nullptr && file.Camera->electronic_releases ? 1 : 0;
 }
 
 // Bytes fetched from the file by the last analysis.

@@ -45,8 +45,17 @@ var Module = {
         postMessage({ id: pageFile.id, need: pageFile.missing });
       } else {
         postMessage({
-          id: pageFile.id, text, bytesRead: _AuslomatBytesRead(),
-          valid: _AuslomatValid() === 1, count: _AuslomatShutterCount(),
+          id: pageFile.id,
+          text,
+          bytesRead: _AuslomatBytesRead(),
+          fields: {
+            valid: _AuslomatValid() === 1,
+            headerError: latin1(_AuslomatHeaderError()),
+            model: latin1(_AuslomatModel()),
+            serial: latin1(_AuslomatSerial()),
+            count: _AuslomatShutterCount(),
+            electronic: _AuslomatCountsElectronic() === 1,
+          },
         });
         pageFile = null;
       }

@@ -18,7 +18,7 @@ const kMiniBrowser = process.env.MINIBROWSER ?? '/usr/lib/x86_64-linux-gnu/webki
 // Console messages at these levels fail the test; so does any script error.
 const kProblemLevels = new Set(['error', 'warn', 'warning', 'assert']);
 
-async function puppeteerEngine(name, options, { workerLog = false } = {}) {
+async function puppeteerEngine(name, options, { workerLog = false, mediaEmulation = false } = {}) {
   const browser = await puppeteer.launch({ headless: true, ...options });
   const page = await browser.newPage();
   const problems = [];
@@ -53,8 +53,13 @@ async function puppeteerEngine(name, options, { workerLog = false } = {}) {
       await input.uploadFile(...paths);
     },
     evaluate: (fn, ...args) => page.evaluate(fn, ...args),
+    press: (key) => page.keyboard.press(key),
     screenshot: (options) => page.screenshot(options),
     setViewport: (viewport) => page.setViewport(viewport),
+    // Over the DevTools protocol only (Chromium), not over WebDriver BiDi.
+    colorScheme: mediaEmulation
+      ? (scheme) => page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }])
+      : undefined,
     close: () => browser.close(),
   };
 }
@@ -66,7 +71,7 @@ function chromium() {
     executablePath: kChromium,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  }, { workerLog: true });
+  }, { workerLog: true, mediaEmulation: true });
 }
 
 function firefox() {
@@ -119,6 +124,11 @@ async function waitForPort(port, child) {
   throw new Error('WebKitWebDriver did not start listening');
 }
 
+// MiniBrowser's window is at least 447 px wide (its toolbar). With GTK's
+// text scale at 1.25 WebKit draws pages at 125 %, so that a 450 px window
+// holds a page 360 CSS pixels wide, a phone's width.
+const kWebKitScale = 1.25;
+
 // WebKitWebDriver offers no console log, and the ephemeral session it runs
 // MiniBrowser in never prints one; the page's own watch (see the test) and
 // the server's request and report log stand in for it.
@@ -126,7 +136,7 @@ async function webkit() {
   const screen = await display();
   const port = await freePort();
   const driverProcess = spawn(kWebKitDriver, [`--port=${port}`, '--host=127.0.0.1'],
-    { stdio: 'ignore', env: { ...process.env, DISPLAY: screen.name } });
+    { stdio: 'ignore', env: { ...process.env, DISPLAY: screen.name, GDK_DPI_SCALE: String(kWebKitScale) } });
   let driver;
   try {
     await waitForPort(port, driverProcess);
@@ -148,6 +158,10 @@ async function webkit() {
       await driver.findElement(By.id('files')).sendKeys(paths.join('\n'));
     },
     evaluate: (fn, ...args) => driver.executeScript(fn, ...args),
+    // MiniBrowser draws no frame beside the page: the window is as wide as it.
+    setViewport: ({ width, height }) => driver.manage().window().setRect({
+      width: Math.round(width * kWebKitScale), height: Math.round(height * kWebKitScale),
+    }),
     async close() {
       try {
         await driver.quit();

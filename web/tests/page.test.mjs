@@ -47,9 +47,12 @@ const sampleFiles = filesIn(samples, (name) => !name.endsWith('.expected') && !n
 const corpusFiles = filesIn(corpus);
 const jpeg = path.join(samples, 'eos-1d-mark-iii.jpg');
 const heif = path.join(samples, 'eos-r5.hif');
+const example = path.join(root, 'examples/eos-1d-mark-ii.cr2');
 const raw = path.join(work, 'raw-25MiB.cr2');
 fs.copyFileSync(path.join(samples, 'eos-1d-mark-iii-littleendian.tif'), raw);
 fs.truncateSync(raw, kRawSize);
+const notes = path.join(work, 'Notizen zum Kauf.txt');
+fs.writeFileSync(notes, 'EOS R5, 1.900 Euro, Akku neu\n');
 after(() => fs.rmSync(work, { recursive: true, force: true }));
 
 // Serves the page and nothing else, and notes every request. The page's own
@@ -120,15 +123,45 @@ async function show(engine, files) {
   await engine.hand(files);
   await until(engine, (total) => document.querySelectorAll('#results section').length >= total &&
     document.querySelector('#results section.busy') === null, before + files.length, 'the lines');
+  // The newest cards stand on top; each card's number tells the order handed.
   return engine.evaluate((from) => Array.from(document.querySelectorAll('#results section'))
-    .slice(from).map((s) => ({
+    .filter((s) => Number(s.dataset.seq) >= from)
+    .sort((a, b) => Number(a.dataset.seq) - Number(b.dataset.seq))
+    .map((s) => ({
       name: s.querySelector('h2').textContent,
       text: s.querySelector('pre').textContent,
       ms: Number(s.dataset.ms),
       bytesRead: Number(s.dataset.bytesRead),
       readerBytes: Number(s.dataset.readerBytes),
-      zeroNote: s.querySelector('.zero')?.textContent ?? null,
+      card: {
+        state: s.dataset.state,
+        facts: Array.from(s.querySelectorAll('.facts dd')).map((dd) => dd.textContent),
+        count: s.querySelector('.count')?.textContent ?? null,
+        meaning: s.querySelector('.meaning').textContent,
+        problem: s.querySelector('.problem')?.textContent ?? null,
+      },
     })), before);
+}
+
+// The card a file's console lines call for: its camera, serial number and
+// count, or the program's own line where there is no count.
+const kNoCounter = 'Diese Datei enthält keinen Auslösezähler: dieses Modell speichert ihn ' +
+  'nicht in seinen Dateien, oder die Datei wurde bearbeitet.';
+function cardFor(lines) {
+  const value = (label) => new RegExp(`^${label} *: (.*)$`, 'm').exec(lines)?.[1];
+  const error = /^(Fehler im TIFF-HEADER des jpg, .*)$/m.exec(lines)?.[1];
+  if (value('Modell') === undefined) {
+    return { state: 'unrecognised', facts: [], count: null, problem: lines.trim() };
+  }
+  if (error !== undefined) return { state: 'header-error', facts: [], count: null, problem: error };
+  const count = Number(value('Anzahl Belichtungen'));
+  const found = (text, none) => (text === none ? 'nicht gefunden' : text);
+  return {
+    state: count === 0 ? 'none' : 'count',
+    facts: [found(value('Modell'), '----------'), found(value('Seriennummer'), '0')],
+    count: count === 0 ? null : `${count.toLocaleString('de-DE')} Auslösungen`,
+    problem: null,
+  };
 }
 
 function expectConsoleLines(shown, files) {
@@ -138,10 +171,11 @@ function expectConsoleLines(shown, files) {
     assert.equal(shown[i].text, consoleLines(file), file);
     assert.equal(shown[i].bytesRead, shown[i].readerBytes, `${file}: the page read other blocks`);
     assert.ok(shown[i].bytesRead <= kReadBudget, `${file}: ${shown[i].bytesRead} bytes read`);
-    // A count of 0 is said to be "not found", and only a count of 0.
-    const zero = /^Anzahl Belichtungen: 0$/m.test(consoleLines(file));
-    assert.equal(shown[i].zeroNote !== null, zero, `${file}: the sentence beside a 0`);
-    if (zero) assert.match(shown[i].zeroNote, /keinen Auslösezähler/);
+    const { meaning, ...card } = shown[i].card;
+    const want = cardFor(consoleLines(file));
+    assert.deepEqual(card, want, `${file}: the card`);
+    // A 0 is said to be "not found", and only a 0.
+    assert.equal(meaning === kNoCounter, want.state === 'none', `${file}: ${meaning}`);
   });
 }
 
@@ -182,6 +216,77 @@ for (const key of chosen) {
             ? [...files, ...files, ...files, ...files] : files;
           expectConsoleLines(await show(engine, handed), handed);
         });
+
+        test('cards: the count, what it means, or the program\'s own line; on a phone too',
+          async () => {
+            const files = [heif, example, jpeg, path.join(samples, 'powershot-s40-edited-app0.jpg'),
+              notes];
+            const cards = (await show(engine, files)).map((shown) => shown.card);
+            assert.deepEqual(cards[0], {
+              state: 'count', facts: ['Canon EOS R5', '023021000484'], count: '12.260 Auslösungen',
+              meaning: 'Laut Kamera, einschließlich elektronischer Auslösungen.', problem: null,
+            });
+            assert.deepEqual(cards[1], {
+              state: 'count', facts: ['Canon EOS-1D Mark II', '301234'], count: '251.929 Auslösungen',
+              meaning: 'Laut Kamera: So oft hat der Verschluss ausgelöst.', problem: null,
+            });
+            assert.deepEqual(cards[2], {
+              state: 'none', facts: ['Canon EOS-1D Mark III', '500292'], count: null,
+              meaning: kNoCounter, problem: null,
+            });
+            assert.equal(cards[3].state, 'header-error');
+            assert.equal(cards[3].problem, 'Fehler im TIFF-HEADER des jpg, ByteOrder !');
+            assert.equal(cards[4].state, 'unrecognised');
+            assert.equal(cards[4].problem, 'Datei nicht vorhanden oder keine 1D-Raw-Datei');
+            // The files handed last stand on top, in the order handed.
+            const top = await engine.evaluate(() => ({
+              name: document.querySelector('#results section h2').textContent,
+              summary: document.getElementById('summary').textContent,
+            }));
+            assert.equal(top.name, path.basename(heif));
+            assert.match(top.summary, /^\d+ Dateien gelesen$/);
+
+            // At a phone's width nothing runs off sideways and the type stays large.
+            await engine.setViewport({ width: 360, height: 800 });
+            const layout = await engine.evaluate(() => {
+              const size = (selector) => Math.min(...Array.from(document.querySelectorAll(selector),
+                (node) => parseFloat(getComputedStyle(node).fontSize)));
+              return {
+                width: window.innerWidth,
+                scrollWidth: document.documentElement.scrollWidth,
+                body: size('body, p:not(.small), dd, dt'),
+                small: size('.small, pre'),
+                count: size('.count .number'),
+                button: document.querySelector('label.button').getBoundingClientRect().height,
+              };
+            });
+            await engine.setViewport({ width: 1024, height: 800 });
+            assert.ok(layout.width <= 400, `the window is ${layout.width} px wide`);
+            assert.ok(layout.scrollWidth <= layout.width, JSON.stringify(layout));
+            assert.ok(layout.body >= 16 && layout.small >= 14 && layout.count >= 32,
+              JSON.stringify(layout));
+            assert.ok(layout.button >= 44, JSON.stringify(layout));
+
+            // The file button by keyboard, with its focus shown.
+            if (engine.press) {
+              await engine.evaluate(() => document.activeElement?.blur());
+              for (let i = 0; i < 5; ++i) {
+                await engine.press('Tab');
+                if (await engine.evaluate(() => document.activeElement.id === 'files')) break;
+              }
+              assert.deepEqual(await engine.evaluate(() => [document.activeElement.id,
+                getComputedStyle(document.querySelector('label.button')).outlineStyle]),
+              ['files', 'solid']);
+            }
+            // The system's dark mode.
+            if (engine.colorScheme) {
+              const background = () => getComputedStyle(document.body).backgroundColor;
+              await engine.colorScheme('dark');
+              assert.equal(await engine.evaluate(background), 'rgb(18, 18, 18)');
+              await engine.colorScheme('light');
+              assert.equal(await engine.evaluate(background), 'rgb(255, 255, 255)');
+            }
+          });
 
         test('a file gone before its turn shows the not-recognised line', async () => {
           const gone = path.join(work, `gone-${key}-${mode}.cr2`);
@@ -224,13 +329,25 @@ for (const key of chosen) {
     }
 
     if (key === 'chromium') {
-      test('screenshot of a sample\'s result', { skip: !process.env.AUSLOMAT_SCREENSHOT }, async () => {
-        await engine.open(pathToFileURL(pagePath).href);
-        await until(engine, () => document.body.dataset.ready === 'ja', undefined, 'the banner');
-        await show(engine, [jpeg]);
-        await engine.setViewport({ width: 720, height: 600 });
-        await engine.screenshot({ path: process.env.AUSLOMAT_SCREENSHOT, fullPage: true });
-      });
+      // Pictures for the README, into the folder AUSLOMAT_SCREENSHOTS names.
+      test('screenshots at desktop and phone width, light and dark',
+        { skip: !process.env.AUSLOMAT_SCREENSHOTS }, async () => {
+          for (const scheme of ['light', 'dark']) {
+            await engine.colorScheme(scheme);
+            await engine.open(pathToFileURL(pagePath).href);
+            await until(engine, () => document.body.dataset.ready === 'ja', undefined, 'the banner');
+            await show(engine, [jpeg]);
+            await show(engine, [heif, example]);
+            for (const [name, width] of [['desktop', 1024], ['phone', 375]]) {
+              await engine.setViewport({ width, height: 800 });
+              await engine.screenshot({
+                path: path.join(process.env.AUSLOMAT_SCREENSHOTS, `page-${name}-${scheme}.png`),
+                fullPage: true,
+              });
+            }
+          }
+          await engine.colorScheme('light');
+        });
     }
   });
 }
