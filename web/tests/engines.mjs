@@ -158,10 +158,18 @@ async function webkit() {
       await driver.findElement(By.id('files')).sendKeys(paths.join('\n'));
     },
     evaluate: (fn, ...args) => driver.executeScript(fn, ...args),
-    // MiniBrowser draws no frame beside the page: the window is as wide as it.
-    setViewport: ({ width, height }) => driver.manage().window().setRect({
-      width: Math.round(width * kWebKitScale), height: Math.round(height * kWebKitScale),
-    }),
+    // MiniBrowser draws no frame beside the page: the window is as wide as
+    // it. The page learns of the new size a little later.
+    async setViewport({ width, height }) {
+      await driver.manage().window().setRect({
+        width: Math.round(width * kWebKitScale), height: Math.round(height * kWebKitScale),
+      });
+      for (let i = 0; i < 500; ++i) {
+        if (await driver.executeScript(() => window.innerWidth) === width) return;
+        await new Promise((resolve) => setTimeout(resolve, 10));
+      }
+      throw new Error(`MiniBrowser's page did not become ${width} px wide`);
+    },
     async close() {
       try {
         await driver.quit();
