@@ -31,12 +31,7 @@ class Files {
     Add("raw-25MiB", raw);
     Add("ciff-25MiB", Ciff(Order::kLittle, kRawSize, 20u << 20, 1234567, 4321));
     // Today's files: the count in the camera-info record, the serial as text.
-    CanonRecord r5;
-    r5.model = "Canon EOS R5";
-    r5.model_id = 0x80000421;
-    r5.serial.reset();
-    r5.body_serial = "023021000484";
-    r5.camera_info = CameraInfo{0x1000, 0x0AF1, 12260};
+    const CanonRecord r5 = EosR5Record();
     Bytes cr3 = Cr3(Order::kLittle, r5);
     cr3.PadTo(kRawSize);
     Add("cr3-25MiB", cr3);

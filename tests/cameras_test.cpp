@@ -7,7 +7,7 @@
 
 #include "camerafile/canon_file.h"
 #include "camerafile/transcript.h"
-#include "tests/file_builder.h"
+#include "tests/analysed_file.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ constexpr std::uint32_t kG5XMarkII = 0x00000804;
 
 enum class Container { kTiff, kJpeg, kCr3, kHeif };
 
-class CameraTable : public ::testing::TestWithParam<std::tuple<Order, Container>> {
+class CameraTable : public ::testing::TestWithParam<std::tuple<Order, Container>>,
+                    protected AnalysedFile {
  protected:
   TCanonFile& Analyse(const CanonRecord& record) {
     const auto [order, container] = GetParam();
@@ -39,12 +40,8 @@ class CameraTable : public ::testing::TestWithParam<std::tuple<Order, Container>
         bytes = Heif(order, record);
         break;
     }
-    file_.Init(NameOf(dir_.Write("file", bytes)));
-    file_.Analyse();
-    return file_;
+    return AnalysedFile::Analyse(bytes);
   }
-  TempDir dir_;
-  TCanonFile file_;
 };
 
 std::string ContainerName(const ::testing::TestParamInfo<std::tuple<Order, Container>>& param) {
@@ -124,21 +121,10 @@ TEST_P(CameraTable, SerialLineFallsBackOnTheBodySerialNumberAsItStands) {
   EXPECT_EQ(Analyse(record).GetSerialText(), "0");
 }
 
-class CameraTags : public ::testing::TestWithParam<Order> {
- protected:
-  TCanonFile& Analyse(const Bytes& bytes) {
-    file_.Init(NameOf(dir_.Write("file.tif", bytes)));
-    file_.Analyse();
-    return file_;
-  }
-  TempDir dir_;
-  TCanonFile file_;
-};
+class CameraTags : public ::testing::TestWithParam<Order>, protected AnalysedFile {};
 
 INSTANTIATE_TEST_SUITE_P(BothByteOrders, CameraTags, ::testing::Values(Order::kBig, Order::kLittle),
-                         [](const auto& param) {
-                           return param.param == Order::kBig ? "BigEndian" : "LittleEndian";
-                         });
+                         OrderName);
 
 // Main directory at 8 with the given entries and an Exif pointer, Exif
 // directory at 100 pointing at the maker note at 200, which holds the

@@ -171,6 +171,16 @@ std::vector<Field> MakerNoteFields(Order order, const CanonRecord& record) {
 
 }  // namespace
 
+CanonRecord EosR5Record() {
+  CanonRecord record;
+  record.model = "Canon EOS R5";
+  record.model_id = 0x80000421;
+  record.serial.reset();
+  record.body_serial = "023021000484";
+  record.camera_info = CameraInfo{0x1000, 0x0AF1, 12260};
+  return record;
+}
+
 Bytes CanonTiff(Order order, const CanonRecord& record) {
   std::vector<Field> main = MainFields();
   main.push_back({kTagExif, kLong, 1, 0, {}, 1});

@@ -102,6 +102,10 @@ struct CanonRecord {
   std::string body_serial;  // Exif tag 0xA431; empty: none
 };
 
+// An EOS R5's record: its count (12260) in the camera-info record, and the
+// body serial number instead of a maker-note serial.
+CanonRecord EosR5Record();
+
 // A TIFF file as the camera writes it: the main directory points at the
 // Exif directory, which points at the maker note. Offsets count from the
 // header, which sits at position 0 of the result.

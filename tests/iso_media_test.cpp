@@ -6,31 +6,16 @@
 #include <cstdio>
 
 #include "camerafile/canon_file.h"
-#include "tests/file_builder.h"
+#include "tests/analysed_file.h"
 
 namespace {
 
 using camerafile::TCanonFile;
 using namespace testfile;
 
-class IsoMedia : public ::testing::TestWithParam<Order> {
+class IsoMedia : public ::testing::TestWithParam<Order>, protected AnalysedFile {
  protected:
-  TCanonFile& Analyse(const Bytes& bytes) {
-    file_.Init(NameOf(dir_.Write("file", bytes)));
-    file_.Analyse();
-    return file_;
-  }
-  // The five values of the default record, with the R5's camera-info
-  // record and body serial number instead of a maker-note serial.
-  static CanonRecord R5Record() {
-    CanonRecord record;
-    record.model = "Canon EOS R5";
-    record.model_id = 0x80000421;
-    record.serial.reset();
-    record.body_serial = "023021000484";
-    record.camera_info = CameraInfo{0x1000, 0x0AF1, 12260};
-    return record;
-  }
+  static CanonRecord R5Record() { return EosR5Record(); }
   void ExpectR5(const TCanonFile& file) {
     EXPECT_TRUE(file.IsValid());
     EXPECT_EQ(file.Kind, 0);
@@ -40,15 +25,10 @@ class IsoMedia : public ::testing::TestWithParam<Order> {
     EXPECT_EQ(file.GetSerialText(), "023021000484");
     EXPECT_EQ(file.GetShutterCount(), 12260);
   }
-
-  TempDir dir_;
-  TCanonFile file_;
 };
 
 INSTANTIATE_TEST_SUITE_P(BothByteOrders, IsoMedia, ::testing::Values(Order::kBig, Order::kLittle),
-                         [](const auto& param) {
-                           return param.param == Order::kBig ? "BigEndian" : "LittleEndian";
-                         });
+                         OrderName);
 
 TEST_P(IsoMedia, Cr3ReadsItsThreeTiffBoxes) {
   const TCanonFile& file = Analyse(Cr3(GetParam(), R5Record()));

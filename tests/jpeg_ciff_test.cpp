@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "camerafile/canon_file.h"
-#include "tests/file_builder.h"
+#include "tests/analysed_file.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ TEST_F(Container, CiffOf3GiBFindsItsAnchorPast2GiB) {
 // 0x300B). The root heap's one record, 0x300A, starts with 0x2A0 bytes whose
 // bytes 0x236 and 0x296 are the fixed-offset serial (111) and count (222);
 // the anchor, taken from the end of the file, is that record's start.
-class CiffHeap : public ::testing::TestWithParam<Order> {
+class CiffHeap : public ::testing::TestWithParam<Order>, protected AnalysedFile {
  protected:
   // The record whose bytes the fixed offsets of the D60 and 10D reach.
   CiffRecord FixedOffsetData() const {
@@ -139,20 +139,10 @@ class CiffHeap : public ::testing::TestWithParam<Order> {
     if (model_id) image_props.push_back({0x300B, {}, {ModelId(*model_id)}});
     return CiffWithHeap(GetParam(), {{0x300A, {}, image_props}});
   }
-  TCanonFile& Analyse(const Bytes& bytes) {
-    file_.Init(NameOf(dir_.Write("file.crw", bytes)));
-    file_.Analyse();
-    return file_;
-  }
-
-  TempDir dir_;
-  TCanonFile file_;
 };
 
 INSTANTIATE_TEST_SUITE_P(BothByteOrders, CiffHeap, ::testing::Values(Order::kBig, Order::kLittle),
-                         [](const auto& param) {
-                           return param.param == Order::kBig ? "BigEndian" : "LittleEndian";
-                         });
+                         OrderName);
 
 TEST_P(CiffHeap, TheCameraNamedInTheHeapDecidesWhatIsRead) {
   struct {
