@@ -142,8 +142,9 @@ class TCanonFile {
   std::int32_t EntryType = 0;
   std::int64_t ValueCount = 0;
   std::int32_t ValueSize = 0;
-  // Absolute offsets of the values that the last string entries and the
-  // last exposure-count entry point at, read once the walk is through.
+  // Absolute offsets of the values that the last string entries, the last
+  // exposure-count entry and the last camera-info record point at, read
+  // once the walk is through.
   struct TRecord {
     FileOffset offset;
     std::int64_t size;
