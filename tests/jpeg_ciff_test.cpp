@@ -130,12 +130,12 @@ class CiffHeap : public ::testing::TestWithParam<Order>, protected AnalysedFile 
     return {0x580B, U32Bytes(GetParam(), serial)};
   }
   Bytes File(std::optional<std::uint32_t> model_id, std::optional<CiffRecord> serial) const {
-    std::vector<CiffRecord> spec;
-    if (serial) spec.push_back(*serial);
-    spec.push_back({0x080B, std::vector<std::uint8_t>(32, 'x')});
+    std::vector<CiffRecord> camera_spec;
+    if (serial) camera_spec.push_back(*serial);
+    camera_spec.push_back({0x080B, std::vector<std::uint8_t>(32, 'x')});
     std::vector<CiffRecord> image_props = {
         FixedOffsetData(),
-        {0x2807, {}, {{0x0810, std::vector<std::uint8_t>(32, 'o')}, {0x3004, {}, spec}}}};
+        {0x2807, {}, {{0x0810, std::vector<std::uint8_t>(32, 'o')}, {0x3004, {}, camera_spec}}}};
     if (model_id) image_props.push_back({0x300B, {}, {ModelId(*model_id)}});
     return CiffWithHeap(GetParam(), {{0x300A, {}, image_props}});
   }
