@@ -9,35 +9,141 @@ constexpr TCountPlace kWords = TCountPlace::kCounterRecord;
 constexpr TCountPlace kInfo = TCountPlace::kCameraInfo;
 constexpr TCountPlace kNone = TCountPlace::kNone;
 constexpr std::int32_t kNo = kNoCountByte;
+constexpr TCountIncludes kShutter = TCountIncludes::kShutterReleases;
+constexpr TCountIncludes kElectronic = TCountIncludes::kElectronicToo;
 
 constexpr TCameraRow kCameras[] = {
     // The 1D bodies up to the Mark II N: the 0x0093 record is the counter.
-    {0x80000001, "EOS-1D", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, false},
-    {0x80000167, "EOS-1Ds", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, false},
-    {0x80000174, "EOS-1D Mark II", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, false},
-    {0x80000188, "EOS-1Ds Mark II", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, false},
-    {0x80000232, "EOS-1D Mark II N", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, false},
+    {0x80000001, "EOS-1D", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, kShutter},
+    {0x80000167, "EOS-1Ds", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, kShutter},
+    {0x80000174, "EOS-1D Mark II", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, kShutter},
+    {0x80000188, "EOS-1Ds Mark II", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, kShutter},
+    {0x80000232, "EOS-1D Mark II N", kWords, kNo, kNo, kNo, TCiffReadout::kNothing, kShutter},
     // Mirrorless bodies: the camera-info record, electronic releases included.
-    {0x80000421, "EOS R5", kInfo, 0x0AF1, 0x0AF1, 0x0AF1, TCiffReadout::kNothing, true},
-    {0x80000453, "EOS R6", kInfo, 0x0AF1, 0x0AF1, 0x0AF1, TCiffReadout::kNothing, true},
-    {0x80000481, "EOS R6 Mark II", kInfo, 0x0D29, 0x0D29, 0x0D29, TCiffReadout::kNothing, true},
-    {0x80000487, "EOS R8", kInfo, 0x0D29, 0x0D29, 0x0D29, TCiffReadout::kNothing, true},
-    {0x80000480, "EOS R50", kInfo, 0x0D29, 0x0D29, 0x0D29, TCiffReadout::kNothing, true},
+    {0x80000421, "EOS R5", kInfo, 0x0AF1, 0x0AF1, 0x0AF1, TCiffReadout::kNothing, kElectronic},
+    {0x80000453, "EOS R6", kInfo, 0x0AF1, 0x0AF1, 0x0AF1, TCiffReadout::kNothing, kElectronic},
+    {0x80000481, "EOS R6 Mark II", kInfo, 0x0D29, 0x0D29, 0x0D29, TCiffReadout::kNothing,
+     kElectronic},
+    {0x80000487, "EOS R8", kInfo, 0x0D29, 0x0D29, 0x0D29, TCiffReadout::kNothing, kElectronic},
+    {0x80000480, "EOS R50", kInfo, 0x0D29, 0x0D29, 0x0D29, TCiffReadout::kNothing, kElectronic},
     // Its HEIF files keep no count.
     {0x00000804, "PowerShot G5 X Mark II", kInfo, 0x0293, 0x0A95, kNo, TCiffReadout::kNothing,
-     false},
+     kShutter},
     // CIFF cameras. Their JPEG maker notes keep no count.
-    {0x01668000, "EOS D60", kNone, kNo, kNo, kNo, TCiffReadout::kFixedOffsets, false},
-    {0x80000168, "EOS 10D", kNone, kNo, kNo, kNo, TCiffReadout::kFixedOffsets, false},
-    {0x01140000, "EOS D30", kNone, kNo, kNo, kNo, TCiffReadout::kHeapSerial, false},
-    {0x80000170, "EOS 300D", kNone, kNo, kNo, kNo, TCiffReadout::kHeapSerial, false},
+    {0x01668000, "EOS D60", kNone, kNo, kNo, kNo, TCiffReadout::kFixedOffsets, kShutter},
+    {0x80000168, "EOS 10D", kNone, kNo, kNo, kNo, TCiffReadout::kFixedOffsets, kShutter},
+    {0x01140000, "EOS D30", kNone, kNo, kNo, kNo, TCiffReadout::kHeapSerial, kShutter},
+    {0x80000170, "EOS 300D", kNone, kNo, kNo, kNo, TCiffReadout::kHeapSerial, kShutter},
 };
+
+// Sony: the layout of the 0x9050 record follows the model name (IFD0's
+// Model). The names are the patterns public references give for each
+// layout, written out: "7RM3 7RM3A" is 7RM3 with an optional A.
+constexpr TNameEnd kAny = TNameEnd::kAny;
+constexpr TNameEnd kWord = TNameEnd::kWord;
+
+// A-mount DSLR-A bodies keep their count elsewhere.
+constexpr TModelNames kDslr[] = {{"DSLR-", "", kAny}};
+// Its counter wraps at 65,536.
+constexpr TModelNames kIlce7R[] = {{"ILCE-7R", "", TNameEnd::kWhole}};
+// Layout a is every model but these (SLT-A, ILCA-68/77M2, NEX, ILCE-7/7S,
+// 5000, 6000 and the like).
+constexpr TModelNames kNotLayoutA[] = {
+    {"DSC-", "", kAny},
+    {"Stellar", "", kAny},
+    {"ILCE-",
+     "1 6100 6300 6400 6500 6600 6700 7C 7M3 7M4 7M5 7RM2 7RM3 7RM3A 7RM4 7RM4A 7RM5 7SM2 7SM3 9 "
+     "9M2",
+     kAny},
+    {"ILCA-", "99M2", kAny},
+    {"ILME-", "FX2 FX3", kAny},
+    {"ZV-", "", kAny},
+};
+constexpr TModelNames kLayoutB[] = {
+    {"ILCE-", "6100 6100A 6300 6400 6400A 6500 6600 7C 7M3 7RM2 7RM3 7RM3A 7RM4 7RM4A 7SM2 9 9M2",
+     kWord},
+    {"ILCA-", "99M2", kWord},
+    {"ZV-", "E10", kWord},
+};
+constexpr TModelNames kLayoutC[] = {
+    {"ILCE-", "1", kWord},
+    {"ILCE-", "7M4 7RM5 7SM3", kAny},
+    {"ILME-", "FX3", kAny},
+};
+constexpr TModelNames kLayoutDMechanical[] = {
+    {"ILCE-", "6700 7CM2 7CR", kWord},
+    {"ILME-", "FX2", kWord},
+};
+constexpr TModelNames kLayoutDNone[] = {{"ZV-", "E1 E10M2", kWord}};
+// Their files come in layout d and in c; d's begins with five zero bytes.
+constexpr TModelNames kLayoutDWhenLed[] = {{"ILCE-", "1M2 7M5", kAny}};
+
+template <std::size_t N>
+constexpr TSonyRow Row(const char* layout, const TModelNames (&names)[N], bool all_but,
+                       bool zero_lead, std::int32_t count_byte, TCountIncludes includes) {
+  return {layout, names, N, all_but, zero_lead, count_byte, includes};
+}
+
+constexpr TCountIncludes kEvery = TCountIncludes::kEveryPicture;
+constexpr TCountIncludes kMechanical = TCountIncludes::kMechanicalOnly;
+
+// Checked in this order; the first row that matches wins.
+constexpr TSonyRow kSonyRows[] = {
+    Row("-", kDslr, false, false, kNo, kEvery),
+    Row("a", kIlce7R, false, false, kNo, kEvery),
+    Row("a", kNotLayoutA, true, false, 0x32, kEvery),
+    Row("b", kLayoutB, false, false, 0x3A, kEvery),
+    Row("c", kLayoutC, false, false, 0x3A, kEvery),
+    Row("d", kLayoutDMechanical, false, false, 0x0A, kMechanical),
+    Row("d", kLayoutDNone, false, false, kNo, kMechanical),
+    Row("d", kLayoutDWhenLed, false, true, 0x0A, kMechanical),
+};
+
+bool IsWordByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool Matches(const TModelNames& names, std::string_view model) {
+  const std::string_view stem = names.stem;
+  if (model.substr(0, stem.size()) != stem) return false;
+  const std::string_view rest = model.substr(stem.size());
+  std::string_view tails = names.tails;
+  for (;;) {
+    const std::size_t blank = tails.find(' ');
+    const std::string_view tail = tails.substr(0, blank);
+    if (rest.substr(0, tail.size()) == tail) {
+      const std::string_view after = rest.substr(tail.size());
+      switch (names.end) {
+        case TNameEnd::kAny:
+          return true;
+        case TNameEnd::kWord:
+          if (after.empty() || !IsWordByte(after.front())) return true;
+          break;
+        case TNameEnd::kWhole:
+          if (after.empty()) return true;
+          break;
+      }
+    }
+    if (blank == std::string_view::npos) return false;
+    tails = tails.substr(blank + 1);
+  }
+}
 
 }  // namespace
 
 const TCameraRow* FindCamera(std::uint32_t model_id) {
   for (const TCameraRow& row : kCameras) {
     if (row.model_id == model_id) return &row;
+  }
+  return nullptr;
+}
+
+const TSonyRow* FindSonyRow(std::string_view model, bool zero_lead) {
+  for (const TSonyRow& row : kSonyRows) {
+    if (row.zero_lead && !zero_lead) continue;
+    bool named = false;
+    for (std::size_t i = 0; i < row.name_count && !named; ++i) named = Matches(row.names[i], model);
+    if (named != row.all_but) return &row;
   }
   return nullptr;
 }

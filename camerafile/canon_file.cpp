@@ -25,37 +25,53 @@ bool TCanonFile::Init(const TFileName& file_name) {
   HasSerialNumber = false;
   BodySerialNumber.clear();
   ShutterCount = 0;
+  CountIncludes = TCountIncludes::kShutterReleases;
+  MakerNoteSize = 0;
   Pending = TPendingReads{};
   ModelId.reset();
   Camera = nullptr;
+  Make.clear();
+  TiffModel.reset();
+  Maker = TMaker::kCanon;
+  MakerValues = TMakerValues{};
   return true;
 }
 
 std::string TCanonFile::GetSerialText() const {
-  if (!HasSerialNumber && !BodySerialNumber.empty()) return BodySerialNumber;
+  if (HasSerialNumber) return std::to_string(SerialNumber);
+  if (!MakerValues.serial.empty()) return MakerValues.serial;
+  if (!BodySerialNumber.empty()) return BodySerialNumber;
   return std::to_string(SerialNumber);
 }
 
-std::int32_t TCanonFile::WordAt(const std::uint8_t* bytes) const {
-  return IntelOrder == 1 ? bytes[0] | bytes[1] << 8 : bytes[0] << 8 | bytes[1];
+std::int32_t DecodeWord(const std::uint8_t* bytes, std::int32_t intel_order) {
+  return intel_order == 1 ? bytes[0] | bytes[1] << 8 : bytes[0] << 8 | bytes[1];
 }
 
-std::int64_t TCanonFile::LongAt(const std::uint8_t* bytes) const {
-  const std::int64_t high = WordAt(IntelOrder == 1 ? bytes + 2 : bytes);
-  const std::int64_t low = WordAt(IntelOrder == 1 ? bytes : bytes + 2);
+std::int64_t DecodeLong(const std::uint8_t* bytes, std::int32_t intel_order) {
+  const std::int64_t high = DecodeWord(intel_order == 1 ? bytes + 2 : bytes, intel_order);
+  const std::int64_t low = DecodeWord(intel_order == 1 ? bytes : bytes + 2, intel_order);
   return high << 16 | low;
 }
 
-std::int32_t TCanonFile::ReadWord() {
-  std::array<std::uint8_t, 2> b{};
-  DataFile.Read(b.data(), b.size());
-  return WordAt(b.data());
+std::int32_t TCanonFile::WordAt(const std::uint8_t* bytes) const {
+  return DecodeWord(bytes, IntelOrder);
 }
 
-std::int64_t TCanonFile::ReadLong() {
+std::int64_t TCanonFile::LongAt(const std::uint8_t* bytes) const {
+  return DecodeLong(bytes, IntelOrder);
+}
+
+std::int32_t TCanonFile::ReadWordIn(std::int32_t intel_order) {
+  std::array<std::uint8_t, 2> b{};
+  DataFile.Read(b.data(), b.size());
+  return DecodeWord(b.data(), intel_order);
+}
+
+std::int64_t TCanonFile::ReadLongIn(std::int32_t intel_order) {
   std::array<std::uint8_t, 4> b{};
   DataFile.Read(b.data(), b.size());
-  return LongAt(b.data());
+  return DecodeLong(b.data(), intel_order);
 }
 
 std::string TCanonFile::ReadChars(std::size_t count) {

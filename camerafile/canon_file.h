@@ -16,6 +16,7 @@
 
 #include "camerafile/cameras.h"
 #include "camerafile/data_file.h"
+#include "camerafile/makers.h"
 
 namespace camerafile {
 
@@ -43,7 +44,9 @@ enum : std::int32_t {
 };
 
 // What a TIFF directory is read as: the camera's own tags (model ID and
-// camera-info record) count only in the maker note.
+// camera-info record) count only in Canon's maker note, who wrote the file
+// (Make) and the model, artist and owner of other makers' files only in the
+// main and Exif directories.
 enum class TDirectory { kMain, kExif, kMakerNote };
 
 // The TIFF header at TiffBase: byte-order mark, then 42 in that order.
@@ -72,16 +75,19 @@ class TCanonFile {
   std::string GetFirmware() const { return Firmware; }
   std::string GetOwner() const { return Owner; }
   std::int32_t GetSerialNumber() const { return SerialNumber; }
-  // The serial line's value: the maker note's number when the file has
-  // one, else the Exif body serial number as it stands (leading zeros
-  // kept), else the number (0).
+  // The serial line's value: the Canon maker note's number when the file
+  // has one, else another maker's serial text, else the Exif body serial
+  // number as it stands (leading zeros kept), else the number (0).
   std::string GetSerialText() const;
   std::int32_t GetShutterCount() const { return ShutterCount; }
 
   // Byte-order reader: each reads at the current position of DataFile in the
   // order IntelOrder gives and advances the position by the bytes read.
-  std::int32_t ReadWord();                   // 0 to 65535
-  std::int64_t ReadLong();                   // 0 to 4294967295, never negative
+  std::int32_t ReadWord() { return ReadWordIn(IntelOrder); }  // 0 to 65535
+  std::int64_t ReadLong() { return ReadLongIn(IntelOrder); }  // 0 to 4294967295
+  // The same in a byte order of the caller's (a maker note's own).
+  std::int32_t ReadWordIn(std::int32_t intel_order);
+  std::int64_t ReadLongIn(std::int32_t intel_order);
   std::string ReadChars(std::size_t count);  // count <= kShortStringMax
   // Zero-terminated string at an absolute offset, at most kShortStringMax
   // bytes kept; the position is restored afterwards.
@@ -102,10 +108,19 @@ class TCanonFile {
   // The two halves of ReadDirectory: ScanDirectory looks at no more than
   // entry_limit entries, returns how many it looked at, and notes the
   // offsets of strings, records and counter words in Pending;
-  // ResolvePending reads what they point at and takes the exposure count
-  // from where the camera named by ModelId keeps it.
+  // ResolvePending reads what they point at and fills the five results by
+  // the rules of the maker that wrote the file: for Canon the count from
+  // where the camera named by ModelId keeps it, for another maker what its
+  // note gave (MakerValues).
   std::int32_t ScanDirectory(std::int32_t entry_limit, TDirectory role);
   void ResolvePending();
+  // Once the main and Exif directories are through: who wrote the file
+  // (Make), and the maker note at MakerNoteIfd (as stored) read by that
+  // maker's rules. Returns the entries it looked at.
+  std::int32_t ReadMakerNote(std::int32_t entry_limit);
+  // Make and the model of the main directories, read once they are through;
+  // the maker by Make alone, for a file without a maker note.
+  void IdentifyMaker();
   // Seeks to offset and reads a TIFF header there: on success TiffBase is
   // offset, IntelOrder its byte order, and the position on the
   // first-directory offset.
@@ -134,9 +149,10 @@ class TCanonFile {
   bool Valid = false;
   FileOffset TiffBase = 0;  // every offset inside the TIFF structure counts from here
   FileOffset FirstIfd = 0;
-  FileOffset ExifIfd = 0;       // as stored, made absolute when followed
-  FileOffset MakerNoteIfd = 0;  // likewise
-  FileOffset NextIfd = 0;       // likewise
+  FileOffset ExifIfd = 0;          // as stored, made absolute when followed
+  FileOffset MakerNoteIfd = 0;     // likewise
+  std::int64_t MakerNoteSize = 0;  // the maker-note entry's value count: its bytes
+  FileOffset NextIfd = 0;          // likewise
   std::int32_t EntryCount = 0;
   std::int32_t EntryTag = 0;
   std::int32_t EntryType = 0;
@@ -149,10 +165,23 @@ class TCanonFile {
     FileOffset offset;
     std::int64_t size;
   };
+  // Make stands in the entry itself when it is 4 bytes or shorter.
+  struct TMakeText {
+    std::optional<FileOffset> offset;
+    std::string in_entry;
+  };
   struct TPendingReads {
     std::optional<FileOffset> model, firmware, owner, shutter_count, body_serial;
-    std::optional<TRecord> camera_info;  // maker-note tag 0x000D
+    std::optional<std::int32_t> serial_number;  // Canon tag 0x000C
+    std::optional<TRecord> camera_info;         // Canon maker-note tag 0x000D
+    std::optional<TMakeText> make;
+    std::optional<FileOffset> tiff_model, artist, owner_name;  // other makers' lines
   } Pending;
+  // Who wrote the file, and what another maker's note gave.
+  std::string Make;                      // empty when none
+  std::optional<std::string> TiffModel;  // tag 0x0110 of the main directories
+  TMaker Maker = TMaker::kCanon;
+  TMakerValues MakerValues;
   // The camera that wrote the file, as its maker note names it, and its row
   // of the camera table (nullptr: not named, or not in the table).
   std::optional<std::uint32_t> ModelId;
@@ -166,10 +195,16 @@ class TCanonFile {
   bool HasSerialNumber = false;  // a maker-note serial number was read
   std::string BodySerialNumber;  // Exif tag 0xA431; empty when none
   std::int32_t ShutterCount = 0;
+  // What the count includes, for the sentence beside it (the web page).
+  TCountIncludes CountIncludes = TCountIncludes::kShutterReleases;
 };
 
 // Two's-complement reading of the low 32 bits, without undefined or
 // implementation-defined behaviour: 2^31 becomes -2^31.
 std::int32_t WrapToInt32(std::uint64_t value);
+
+// Two or four bytes as a number in the byte order given (1: little-endian).
+std::int32_t DecodeWord(const std::uint8_t* bytes, std::int32_t intel_order);
+std::int64_t DecodeLong(const std::uint8_t* bytes, std::int32_t intel_order);
 
 }  // namespace camerafile

@@ -76,9 +76,9 @@ EMSCRIPTEN_KEEPALIVE const char* AuslomatSerial() {
 EMSCRIPTEN_KEEPALIVE std::int32_t AuslomatShutterCount() {
   return file.GetShutterCount();
 }
-// Whether the count includes releases of the electronic shutter.
-EMSCRIPTEN_KEEPALIVE int AuslomatCountsElectronic() {
-  return file.Camera != nullptr && file.Camera->electronic_releases ? 1 : 0;
+// What the count includes, as the numbers of camerafile::TCountIncludes.
+EMSCRIPTEN_KEEPALIVE std::int32_t AuslomatCountIncludes() {
+  return static_cast<std::int32_t>(file.CountIncludes);
 }
 
 // Bytes fetched from the file by the last analysis.

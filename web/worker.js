@@ -54,7 +54,7 @@ var Module = {
             model: latin1(_AuslomatModel()),
             serial: latin1(_AuslomatSerial()),
             count: _AuslomatShutterCount(),
-            electronic: _AuslomatCountsElectronic() === 1,
+            includes: _AuslomatCountIncludes(),
           },
         });
         pageFile = null;

@@ -1,0 +1,52 @@
+// Pentax's maker note: the exposure count of its DSLRs, scrambled with the
+// picture's date and time, and the serial number where the body writes one
+// (the K10D and the *ist D series do not). Here tags 6 and 7 are the date
+// and the time.
+#include "camerafile/canon_file.h"
+#include "camerafile/makers.h"
+
+namespace camerafile {
+namespace {
+
+constexpr std::uint16_t kTypeAscii = 2;
+constexpr std::uint16_t kTypeUndefined = 7;
+
+// The tags read, in the order of kTags. The first three stand in their
+// entries, each four bytes read as a big-endian number whatever the note's
+// byte order.
+enum { kScrambledCount, kDate, kTime, kSerialNumber };
+constexpr TTagRule kTags[] = {
+    {0x005D, kTypeUndefined, 4, 4},
+    {0x0006, kTypeUndefined, 4, 4},  // year (2 bytes), month, day
+    {0x0007, kTypeUndefined, 3, 4},  // hour, minute, second (and a zero)
+    {0x0229, kTypeAscii, 5, kAnyCount},
+};
+
+std::uint32_t BigEndian(const TNoteEntry& entry) {
+  std::uint32_t value = 0;
+  for (std::uint32_t i = 0; i < 4; ++i) {
+    // A shorter value is followed by zero bytes to four.
+    const std::uint32_t byte = i < entry.count ? entry.bytes[i] : 0;
+    value = value << 8 | byte;
+  }
+  return value;
+}
+
+}  // namespace
+
+TMakerValues ReadPentaxNote(TCanonFile& file, const TNoteDirectory& note, std::string_view,
+                            std::int32_t& entries_left) {
+  const auto found = FindNoteEntries(file, note, kTags, entries_left);
+  TMakerValues values;
+  values.includes = TCountIncludes::kNoLiveViewOrVideo;
+  if (found[kScrambledCount] && found[kDate] && found[kTime]) {
+    const std::uint32_t count = BigEndian(*found[kScrambledCount]) ^ BigEndian(*found[kDate]) ^
+                                (0xFFFFFFFFu - BigEndian(*found[kTime]));
+    values.count = WrapToInt32(count);
+  }
+  if (found[kSerialNumber])
+    values.serial = file.ReadStringAt(note.base + found[kSerialNumber]->value);
+  return values;
+}
+
+}  // namespace camerafile
