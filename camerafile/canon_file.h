@@ -44,9 +44,9 @@ enum : std::int32_t {
 };
 
 // What a TIFF directory is read as: the camera's own tags (model ID and
-// camera-info record) count only in Canon's maker note, who wrote the file
-// (Make) and the model, artist and owner of other makers' files only in the
-// main and Exif directories.
+// camera-info record) count only in Canon's maker note; who wrote the file
+// (Make), and the model and artist of other makers' files, only in the main
+// directories.
 enum class TDirectory { kMain, kExif, kMakerNote };
 
 // The TIFF header at TiffBase: byte-order mark, then 42 in that order.

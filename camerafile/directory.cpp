@@ -24,11 +24,11 @@ constexpr std::int32_t kTagCameraInfo = 0x000D;    // maker note only: camera-in
 constexpr std::int32_t kTagModelId = 0x0010;       // maker note only: the camera's model ID
 constexpr std::int32_t kTagBodySerial = 0xA431;    // Exif body serial number, as text
 // Main directories only: who wrote the file, and for other makers' files
-// the model and the artist.
+// the model and the artist; their owner is Exif's CameraOwnerName.
 constexpr std::int32_t kTagMake = 0x010F;
 constexpr std::int32_t kTagTiffModel = 0x0110;
 constexpr std::int32_t kTagArtist = 0x013B;
-constexpr std::int32_t kTagOwnerName = 0xA430;  // Exif: CameraOwnerName
+constexpr std::int32_t kTagOwnerName = 0xA430;
 
 constexpr std::int32_t kTypeAscii = 2;
 constexpr std::int32_t kTypeLong = 4;
@@ -254,7 +254,7 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
         if (main && is_long_string) Pending.artist = value + TiffBase;
         break;
       case kTagOwnerName:
-        if (!maker_note && is_long_string) Pending.owner_name = value + TiffBase;
+        if (is_long_string) Pending.owner_name = value + TiffBase;
         break;
       default:
         break;  // the four value bytes are read and dropped

@@ -44,7 +44,8 @@ TMakerValues ReadSonyNote(TCanonFile& file, const TNoteDirectory& note, std::str
                           std::int32_t& entries_left) {
   const auto found = FindNoteEntries(file, note, kTags, entries_left);
   TMakerValues values;
-  if (!found[kRecord]) return values;
+  // Where the count stands follows the model: without one there is none.
+  if (!found[kRecord] || model.empty()) return values;
   // The record must lie inside the note and the file.
   const FileOffset begin = note.base + found[kRecord]->value;
   const FileOffset size = found[kRecord]->count;
