@@ -1,5 +1,6 @@
 #include "tests/file_builder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -91,34 +92,31 @@ std::uint32_t DirectorySize(std::size_t entries) {
   return static_cast<std::uint32_t>(2 + 12 * entries + 4);
 }
 
-// A directory entry whose data, when given, follow all directories, at an
-// offset filled in; `link` makes the value the offset of another directory.
-struct Field {
-  std::uint16_t tag;
-  std::uint16_t type;
-  std::uint32_t count;
-  std::uint32_t value = 0;
-  std::vector<std::uint8_t> data = {};
-  int link = -1;
-};
+}  // namespace
 
-// The header at 0, the directories one after the other from 8, then the
-// data of their fields, each at an even offset. Offsets count from the
-// header.
-Bytes TiffOf(Order order, const std::vector<std::vector<Field>>& directories) {
-  std::vector<std::uint32_t> at;
-  std::uint32_t data_at = 8;
+Bytes DirectoriesAt(Order order, std::uint32_t at,
+                    const std::vector<std::vector<Field>>& directories) {
+  std::vector<std::uint32_t> starts;
+  std::uint32_t data_at = at;
   for (const auto& directory : directories) {
-    at.push_back(data_at);
+    starts.push_back(data_at);
     data_at += DirectorySize(directory.size());
   }
-  Bytes out = TiffHeader(order, 8);
+  Bytes out(order);
   Bytes data(order);
   for (const auto& directory : directories) {
     std::vector<Entry> entries;
     for (const Field& f : directory) {
-      std::uint32_t value = f.link >= 0 ? at[static_cast<std::size_t>(f.link)] : f.value;
-      if (!f.data.empty()) {
+      std::uint32_t value = f.link >= 0 ? starts[static_cast<std::size_t>(f.link)] : f.value;
+      if (f.in_entry) {
+        // Four bytes as they stand, whatever the byte order.
+        std::array<std::uint8_t, 4> b{};
+        std::copy_n(f.data.begin(), std::min<std::size_t>(4, f.data.size()), b.begin());
+        value = order == Order::kBig ? std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 |
+                                           std::uint32_t{b[2]} << 8 | b[3]
+                                     : std::uint32_t{b[3]} << 24 | std::uint32_t{b[2]} << 16 |
+                                           std::uint32_t{b[1]} << 8 | b[0];
+      } else if (!f.data.empty()) {
         value = data_at + static_cast<std::uint32_t>(data.size());
         data.Raw(f.data).PadTo((data.size() + 1) / 2 * 2);
       }
@@ -127,6 +125,22 @@ Bytes TiffOf(Order order, const std::vector<std::vector<Field>>& directories) {
     AppendDirectory(out, entries, 0);
   }
   return out.Append(data);
+}
+
+Field AsciiField(std::uint16_t tag, const std::string& text) {
+  std::vector<std::uint8_t> data(text.begin(), text.end());
+  data.push_back(0);
+  const auto count = static_cast<std::uint32_t>(data.size());
+  return {tag, kAscii, count, 0, data, -1, count <= 4};
+}
+
+namespace {
+
+// The header at 0, the directories one after the other from 8, then the
+// data of their fields, each at an even offset. Offsets count from the
+// header.
+Bytes TiffOf(Order order, const std::vector<std::vector<Field>>& directories) {
+  return TiffHeader(order, 8).Append(DirectoriesAt(order, 8, directories));
 }
 
 // Canon keeps its strings in fixed fields of at least 32 bytes.
@@ -189,6 +203,32 @@ Bytes CanonTiff(Order order, const CanonRecord& record) {
       {kTagMakerNote, kUndefined, DirectorySize(maker_note.size()), 0, {}, 2}};
   for (const Field& f : ExifFields(record)) exif.push_back(f);
   return TiffOf(order, {main, exif, maker_note});
+}
+
+Bytes MakerTiff(Order order, const MakerFile& file) {
+  std::vector<Field> main;
+  if (!file.make.empty()) main.push_back(AsciiField(kTagMake, file.make));
+  if (!file.model.empty()) main.push_back(AsciiField(kTagTiffModel, file.model));
+  main.insert(main.end(), file.main.begin(), file.main.end());
+  main.push_back({kTagExif, kLong, 1, 0, {}, 1});
+  std::vector<Field> exif = file.exif;
+  const auto size = static_cast<std::uint32_t>(file.note.size());
+  exif.push_back({kTagMakerNote, kUndefined, file.note_size.value_or(size), kMakerNoteAt});
+  Bytes out = TiffOf(order, {main, exif});
+  if (out.size() > kMakerNoteAt) throw std::logic_error("the directories reach the maker note");
+  return out.PadTo(kMakerNoteAt).Append(file.note);
+}
+
+Bytes MakerNote(Order order, const Bytes& header, const std::vector<Field>& fields,
+                std::int32_t origin) {
+  const auto at = static_cast<std::uint32_t>(origin + static_cast<std::int32_t>(header.size()));
+  return Bytes(order).Append(header).Append(DirectoriesAt(order, at, {fields}));
+}
+
+Bytes NikonNote(Order order, const std::vector<Field>& fields) {
+  Bytes header(order);
+  header.Text("Nikon").Raw({0, 2, 0x10, 0, 0}).Append(TiffHeader(order, 8));
+  return MakerNote(order, header, fields, -10);
 }
 
 Bytes Box(const std::string& type, const Bytes& payload) {

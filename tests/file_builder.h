@@ -37,6 +37,9 @@ constexpr std::uint16_t kTagCameraInfo = 0x000D;
 constexpr std::uint16_t kTagModelId = 0x0010;
 constexpr std::uint16_t kTagCounter = 0x0093;
 constexpr std::uint16_t kTagBodySerial = 0xA431;
+constexpr std::uint16_t kTagTiffModel = 0x0110;
+constexpr std::uint16_t kTagArtist = 0x013B;
+constexpr std::uint16_t kTagOwnerName = 0xA430;
 
 // A growing byte string that writes numbers in its byte order.
 class Bytes {
@@ -78,6 +81,49 @@ struct Entry {
 Bytes TiffHeader(Order order, std::uint32_t first_directory);
 // Entry count, the entries, the next-directory offset.
 void AppendDirectory(Bytes& out, const std::vector<Entry>& entries, std::uint32_t next);
+
+// A directory entry whose data, when given, follow the directories, at an
+// offset filled in; `link` makes the value the offset of another directory.
+struct Field {
+  std::uint16_t tag;
+  std::uint16_t type;
+  std::uint32_t count;
+  std::uint32_t value = 0;
+  std::vector<std::uint8_t> data = {};
+  int link = -1;
+  bool in_entry = false;  // the data, at most four bytes, stand in the entry
+};
+// An ASCII field of the text and its zero byte, in the entry itself when
+// they are four bytes or fewer.
+Field AsciiField(std::uint16_t tag, const std::string& text);
+// Directories one after the other, each with a zero next-directory offset,
+// then the data of their fields, as if the first directory stood at offset
+// `at` of whatever the offsets count from.
+Bytes DirectoriesAt(Order order, std::uint32_t at,
+                    const std::vector<std::vector<Field>>& directories);
+
+// Another maker's file: a TIFF structure whose main directory holds Make
+// (unless empty), Model and `main`, whose Exif directory holds `exif` and
+// the maker note: the bytes `note` at offset kMakerNoteAt, its size the
+// note's length unless `note_size` is given.
+constexpr std::uint32_t kMakerNoteAt = 0x400;
+struct MakerFile {
+  std::string make;
+  std::string model;
+  Bytes note;
+  std::vector<Field> main = {};
+  std::vector<Field> exif = {};
+  std::optional<std::uint32_t> note_size = std::nullopt;
+};
+Bytes MakerTiff(Order order, const MakerFile& file);
+// A maker note: `header`, then a directory of the fields and their data.
+// Its offsets count from `origin` bytes before the note (kMakerNoteAt: from
+// the TIFF header; 0: from the note; -10: from a header at byte 10).
+Bytes MakerNote(Order order, const Bytes& header, const std::vector<Field>& fields,
+                std::int32_t origin);
+// Nikon's note: "Nikon" 00 02 10 00 00, a TIFF header of its own in the
+// order given, the directory after it; offsets from that header.
+Bytes NikonNote(Order order, const std::vector<Field>& fields);
 
 // A camera-info record (maker-note tag 0x000D) of `size` bytes, zeros but
 // for a 32-bit number at byte `at`, where it fits.
