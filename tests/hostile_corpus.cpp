@@ -1,6 +1,7 @@
 #include "tests/hostile_corpus.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace testfile {
 namespace {
@@ -168,6 +169,36 @@ CiffRecord NestedHeaps(int depth) {
   return {0x300A, {}, {NestedHeaps(depth - 1)}};
 }
 
+// Other makers' notes, in a little-endian TIFF naming the maker.
+Bytes MakersFile(const std::string& make, const Bytes& note,
+                 std::optional<std::uint32_t> note_size = std::nullopt,
+                 const std::string& model = "CRAFTED") {
+  return MakerTiff(Order::kLittle, {make, model, note, {}, {}, note_size});
+}
+
+Bytes NikonHeader(const std::string& byte_order, std::uint32_t magic, std::uint32_t first) {
+  Bytes out(Order::kLittle);
+  return out.Text("Nikon").Raw({0, 2, 0x10, 0, 0}).Text(byte_order).U16(magic).U32(first);
+}
+
+constexpr std::uint16_t kSonyRecord = 0x9050;
+
+// A Sony note whose record is `size` bytes at `offset` from the TIFF header.
+Bytes SonyNote(std::uint32_t size, std::uint32_t offset) {
+  Bytes out(Order::kLittle);
+  out.Text("SONY DSC ").Zeros(3);
+  AppendDirectory(out, {{0x0001, kShort, 1, 0}, {kSonyRecord, kUndefined, size, offset}}, 0);
+  return out.Zeros(0x40);
+}
+constexpr std::uint32_t kSonyRecordAt = kMakerNoteAt + 12 + 2 + 24 + 4;
+
+// A Make that runs on to the end of the file, with no zero byte.
+Bytes MakeWithoutAnEnd() {
+  Bytes out = TiffHeader(Order::kLittle, 8);
+  AppendDirectory(out, {{kTagMake, kAscii, 300, 64}}, 0);
+  return out.PadTo(64).Text(std::string(4096, 'N'));
+}
+
 }  // namespace
 
 std::vector<HostileCase> HostileCorpus() {
@@ -209,6 +240,46 @@ std::vector<HostileCase> HostileCorpus() {
       {"ciff-records-pointing-outside",
        CiffWithHeap(Order::kLittle, {{0x300A, {}, {{0x300B, {}, {NestedHeaps(0)}, 0xFFFFFF00u}}}})},
       {"ciff-sub-heaps-nested-deep", CiffWithHeap(Order::kLittle, {NestedHeaps(2000)})},
+      // Maker notes.
+      {"maker-note-shorter-than-its-signature", MakersFile("", NikonHeader("II", 42, 8), 4)},
+      {"nikon-inner-header-bad-byte-order", MakersFile("NIKON", NikonHeader("IM", 42, 8))},
+      {"nikon-inner-header-bad-magic", MakersFile("NIKON", NikonHeader("MM", 43, 8))},
+      {"nikon-inner-directory-past-the-note",
+       MakersFile("NIKON", NikonHeader("II", 42, 8).Zeros(64), 18)},
+      {"nikon-inner-directory-near-2-to-32",
+       MakersFile("NIKON", NikonHeader("II", 42, 0xFFFFFFF0u).Zeros(64))},
+      // The inner first-directory offset 0: the directory is the header.
+      {"nikon-directory-at-its-own-header",
+       MakersFile("NIKON", NikonHeader("II", 42, 0).Zeros(64))},
+      // Its next-directory offset, and its only entry, point back at it.
+      {"nikon-directory-pointing-at-itself",
+       MakersFile("NIKON",
+                  [] {
+                    Bytes note = NikonHeader("II", 42, 8);
+                    AppendDirectory(note, {{0x0011, kLong, 1, 8}}, 8);
+                    return note;
+                  }())},
+      {"pentax-count-of-the-wrong-size", MakersFile("PENTAX Corporation",
+                                                    [] {
+                                                      Bytes note(Order::kLittle);
+                                                      note.Text("AOC").U8(0).Text("II");
+                                                      AppendDirectory(
+                                                          note,
+                                                          {{0x0006, kUndefined, 4, 0x0203D807},
+                                                           {0x0007, kUndefined, 3, 0x17010C},
+                                                           {0x005D, kUndefined, 8, 0xFFFFFFF0u}},
+                                                          0);
+                                                      return note;
+                                                    }())},
+      {"make-of-255-bytes-without-an-end", MakeWithoutAnEnd()},
+      {"sony-record-of-0-bytes", MakersFile("SONY", SonyNote(0, kSonyRecordAt), {}, "ILCE-1")},
+      {"sony-record-of-0x3d-bytes",
+       MakersFile("SONY", SonyNote(0x3D, kSonyRecordAt), {}, "ILCE-1")},
+      {"sony-record-past-the-end", MakersFile("SONY", SonyNote(0x40, 0xFFFFFFC0u), {}, "ILCE-1")},
+      {"sony-model-of-255-bytes",
+       MakersFile("SONY", SonyNote(0x40, kSonyRecordAt), {}, "ILCE-1" + std::string(300, '1'))},
+      {"sony-headerless-directory-count-0xffff",
+       MakersFile("SONY", Bytes(Order::kLittle).U16(0xFFFF).Zeros(64))},
   };
   // Every prefix of 0 to 13 bytes of each signature.
   const Bytes signatures[] = {CanonTiff(Order::kBig), CanonTiff(Order::kLittle),
