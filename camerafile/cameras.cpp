@@ -2,6 +2,9 @@
 // CIFF cameras whose heap the readout knows. Adding a camera is adding a row.
 #include "camerafile/cameras.h"
 
+#include <algorithm>
+#include <string>
+
 namespace camerafile {
 namespace {
 
@@ -103,16 +106,23 @@ bool IsWordByte(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// Without substr, whose out-of-range exception would bring exception
+// support into the web page's reader.
+bool StartsWith(std::string_view text, std::string_view start) {
+  return text.size() >= start.size() &&
+         std::char_traits<char>::compare(text.data(), start.data(), start.size()) == 0;
+}
+
 bool Matches(const TModelNames& names, std::string_view model) {
   const std::string_view stem = names.stem;
-  if (model.substr(0, stem.size()) != stem) return false;
-  const std::string_view rest = model.substr(stem.size());
+  if (!StartsWith(model, stem)) return false;
+  model.remove_prefix(stem.size());
   std::string_view tails = names.tails;
   for (;;) {
-    const std::size_t blank = tails.find(' ');
-    const std::string_view tail = tails.substr(0, blank);
-    if (rest.substr(0, tail.size()) == tail) {
-      const std::string_view after = rest.substr(tail.size());
+    const std::size_t blank = std::min(tails.find(' '), tails.size());
+    const std::string_view tail(tails.data(), blank);
+    if (StartsWith(model, tail)) {
+      const std::string_view after(model.data() + tail.size(), model.size() - tail.size());
       switch (names.end) {
         case TNameEnd::kAny:
           return true;
@@ -124,8 +134,8 @@ bool Matches(const TModelNames& names, std::string_view model) {
           break;
       }
     }
-    if (blank == std::string_view::npos) return false;
-    tails = tails.substr(blank + 1);
+    if (blank == tails.size()) return false;
+    tails.remove_prefix(blank + 1);
   }
 }
 

@@ -243,8 +243,8 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
           const auto* bytes = reinterpret_cast<const char*>(entry.bytes);
           const auto length =
               static_cast<std::size_t>(std::min<std::int64_t>(ValueCount, kInEntry));
-          const std::string_view text(bytes, length);
-          Pending.make = TMakeText{std::nullopt, std::string(text.substr(0, text.find('\0')))};
+          const std::size_t zero = std::string_view(bytes, length).find('\0');
+          Pending.make = TMakeText{std::nullopt, std::string(bytes, std::min(zero, length))};
         }
         break;
       case kTagTiffModel:
