@@ -288,6 +288,37 @@ for (const key of chosen) {
             }
           });
 
+        test('cards of other makers\' files: the count and what it includes, or none',
+          async () => {
+            const files = ['nikon-d70.jpg', 'pentax-k10d.jpg', 'sony-ilce-1.hif',
+              'panasonic-dmc-fz18.jpg'].map((name) => path.join(samples, name));
+            const cards = (await show(engine, files)).map((shown) => shown.card);
+            assert.deepEqual(cards[0], {
+              state: 'count', facts: ['NIKON D70', 'NO= 20025585        '],
+              count: '526 Auslösungen',
+              meaning: 'Laut Kamera; bei Modellen mit elektronischem Verschluss einschließlich ' +
+                'der elektronischen Auslösungen.',
+              problem: null,
+            });
+            assert.deepEqual(cards[1], {
+              state: 'count', facts: ['PENTAX K10D        ', 'nicht gefunden'],
+              count: '1.648 Auslösungen',
+              meaning: 'Laut Kamera, ohne Auslösungen im Live-View und bei Videoaufnahmen. ' +
+                'Nach einer Wartung kann der Zähler neu begonnen haben.',
+              problem: null,
+            });
+            assert.deepEqual(cards[2], {
+              state: 'count', facts: ['ILCE-1', 'nicht gefunden'], count: '361 Auslösungen',
+              meaning: 'Laut Kamera: jede Aufnahme. Lautlose Aufnahmen zählen manche Modelle ' +
+                'nicht mit.',
+              problem: null,
+            });
+            assert.deepEqual(cards[3], {
+              state: 'none', facts: ['DMC-FZ18', 'nicht gefunden'], count: null,
+              meaning: kNoCounter, problem: null,
+            });
+          });
+
         test('a file gone before its turn shows the not-recognised line', async () => {
           const gone = path.join(work, `gone-${key}-${mode}.cr2`);
           fs.copyFileSync(path.join(samples, 'eos-350d.cr2'), gone);
