@@ -368,7 +368,7 @@ for (const key of chosen) {
             await engine.open(pathToFileURL(pagePath).href);
             await until(engine, () => document.body.dataset.ready === 'ja', undefined, 'the banner');
             await show(engine, [jpeg]);
-            await show(engine, [heif, example]);
+            await show(engine, [heif, path.join(samples, 'sony-ilce-1.hif'), example]);
             for (const [name, width] of [['desktop', 1024], ['phone', 375]]) {
               await engine.setViewport({ width, height: 800 });
               await engine.screenshot({
