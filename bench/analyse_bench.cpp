@@ -38,8 +38,9 @@ class Files {
     Bytes heif = Heif(Order::kLittle, r5);
     heif.PadTo(4u << 20);
     Add("heif-4MiB", heif);
-    // Real files of today's cameras, read in place.
-    for (const char* sample : {"eos-r6.cr3", "eos-r5.hif", "eos-r5.jpg"}) {
+    // Real files of today's cameras and of other makers, read in place.
+    for (const char* sample : {"eos-r6.cr3", "eos-r5.hif", "eos-r5.jpg", "nikon-d70.nef",
+                               "pentax-k10d.jpg", "sony-ilce-1.hif"}) {
       const std::filesystem::path path = std::filesystem::path(AUSLOMAT_SAMPLES_DIR) / sample;
       if (std::filesystem::exists(path)) names_[std::string("sample-") + sample] = NameOf(path);
     }
