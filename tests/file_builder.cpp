@@ -134,14 +134,11 @@ Field AsciiField(std::uint16_t tag, const std::string& text) {
   return {tag, kAscii, count, 0, data, -1, count <= 4};
 }
 
-namespace {
-
-// The header at 0, the directories one after the other from 8, then the
-// data of their fields, each at an even offset. Offsets count from the
-// header.
 Bytes TiffOf(Order order, const std::vector<std::vector<Field>>& directories) {
   return TiffHeader(order, 8).Append(DirectoriesAt(order, 8, directories));
 }
+
+namespace {
 
 // Canon keeps its strings in fixed fields of at least 32 bytes.
 Field TextField(std::uint16_t tag, const std::string& text) {
@@ -237,17 +234,26 @@ Bytes Box(const std::string& type, const Bytes& payload) {
   return out.Append(payload);
 }
 
-Bytes Cr3(Order order, const CanonRecord& record, const Bytes& before) {
+CanonDirectories CanonTiffDirectories(Order order, const CanonRecord& record) {
+  return {MainFields(), ExifFields(record), MakerNoteFields(order, record)};
+}
+
+Bytes Cr3Of(const std::vector<Bytes>& in_canon_box, const Bytes& before) {
   Bytes canon(Order::kBig);
   canon.Raw({0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0, 0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b,
              0x6a, 0x48});
-  canon.Append(Box("CNCV", Bytes().Text("CanonCR3_001/00.10.00/00.00.00")));
-  canon.Append(Box("CMT1", TiffOf(order, {MainFields()})));
-  canon.Append(Box("CMT2", TiffOf(order, {ExifFields(record)})));
-  canon.Append(Box("CMT3", TiffOf(order, {MakerNoteFields(order, record)})));
+  for (const Bytes& box : in_canon_box) canon.Append(box);
   Bytes out = Box("ftyp", Bytes().Text("crx ").U32(1).Text("crx isom"));
   out.Append(Box("moov", Bytes(before).Append(Box("uuid", canon))));
   return out.Append(Box("mdat", Bytes().Zeros(64)));
+}
+
+Bytes Cr3(Order order, const CanonRecord& record, const Bytes& before) {
+  const CanonDirectories d = CanonTiffDirectories(order, record);
+  return Cr3Of({Box("CNCV", Bytes().Text("CanonCR3_001/00.10.00/00.00.00")),
+                Box("CMT1", TiffOf(order, {d.main})), Box("CMT2", TiffOf(order, {d.exif})),
+                Box("CMT3", TiffOf(order, {d.maker_note}))},
+               before);
 }
 
 namespace {
@@ -258,66 +264,97 @@ Bytes FullBox(const std::string& type, std::uint8_t version, const Bytes& payloa
   return Box(type, body);
 }
 
+constexpr std::uint32_t kCodedImageItem = 1;
+constexpr std::uint32_t kExifItem = 2;
+constexpr std::uint32_t kLocatedOnlyItems = 1000;  // IDs of the items iloc alone lists
+
 // The item info and item location boxes for a coded image (item 1, in two
-// extents) and the Exif item (item 2) at base + offset.
-Bytes HeifMeta(HeifLayout layout, std::uint32_t base, std::uint32_t offset, std::uint32_t length,
-               const Bytes& idat) {
+// extents) and the Exif item (item 2) at base + offset, and the idat box.
+Bytes HeifMeta(const HeifLayout& layout, std::uint64_t base, std::uint64_t offset,
+               std::uint32_t length, const Bytes& idat) {
   const std::uint8_t v = layout.iloc_version;
+  const auto number = [](Bytes& out, std::uint32_t bytes, std::uint64_t value) {
+    if (bytes == 8) out.U32(static_cast<std::uint32_t>(value >> 32));
+    if (bytes == 2) {
+      out.U16(static_cast<std::uint32_t>(value));
+    } else {
+      out.U32(static_cast<std::uint32_t>(value));
+    }
+  };
+  const std::uint32_t id_size = v == 2 ? 4 : 2;
   const auto infe = [&](std::uint32_t id, const std::string& type) {
     Bytes entry(Order::kBig);
+    number(entry, id_size, id);
     // Version 3 for 32-bit item IDs alongside iloc version 2.
-    if (v == 2) {
-      entry.U32(id);
-    } else {
-      entry.U16(id);
-    }
     return FullBox("infe", v == 2 ? 3 : 2, entry.U16(0).Text(type).U8(0));
   };
+  Bytes entries(Order::kBig);
+  std::uint32_t entry_count = 1;
+  if (layout.decoy_infe) {
+    // Version 0: ID, protection index, then the item's name, here where a
+    // later version's item type stands.
+    Bytes decoy(Order::kBig);
+    entries.Append(FullBox("infe", 0, decoy.U16(kCodedImageItem).U16(0).Text("Exif").U8(0)));
+    ++entry_count;
+  } else if (layout.coded_image) {
+    entries.Append(infe(kCodedImageItem, "hvc1"));
+    ++entry_count;
+  }
+  entries.Append(infe(kExifItem, "Exif"));
   Bytes iinf(Order::kBig);
-  iinf.U16(2).Append(infe(1, "hvc1")).Append(infe(2, "Exif"));
+  number(iinf, layout.iinf_version == 0 ? 2 : 4, entry_count);
+  iinf.Append(entries);
 
   Bytes iloc(Order::kBig);
-  iloc.U8(0x44).U8(v >= 1 ? 0x44 : 0x40);  // offsets, lengths, bases (and indexes) of 4 bytes
+  const std::uint8_t f = layout.field_size;
+  iloc.U8(f << 4 | f).U8(v >= 1 ? 0x44 : 0x40);  // bases (and indexes) of 4 bytes
   const auto item = [&](std::uint32_t id, std::uint16_t method, std::uint32_t item_base,
-                        const std::vector<std::array<std::uint32_t, 2>>& extents) {
-    if (v == 2) {
-      iloc.U32(id);
-    } else {
-      iloc.U16(id);
-    }
+                        const std::vector<std::array<std::uint64_t, 2>>& extents) {
+    number(iloc, id_size, id);
     if (v >= 1) iloc.U16(method);
     iloc.U16(0).U32(item_base).U16(static_cast<std::uint32_t>(extents.size()));
     for (const auto& extent : extents) {
       if (v >= 1) iloc.U32(0);
-      iloc.U32(extent[0]).U32(extent[1]);
+      number(iloc, f, extent[0]);
+      number(iloc, f, extent[1]);
     }
   };
-  if (v == 2) {
-    iloc.U32(2);
-  } else {
-    iloc.U16(2);
+  const bool coded = layout.coded_image || layout.decoy_infe;
+  number(iloc, id_size, (coded ? 2 : 1) + layout.located_before);
+  if (coded) item(kCodedImageItem, 0, 0, {{0, 16}, {16, 16}});
+  for (std::uint32_t i = 0; i < layout.located_before; ++i) {
+    item(kLocatedOnlyItems + i, 0, 0, {{0, 16}});
   }
-  item(1, 0, 0, {{0, 16}, {16, 16}});
-  item(2, layout.in_idat ? 1 : 0, base, {{offset, length}});
+  item(kExifItem, layout.in_idat ? 1 : 0, static_cast<std::uint32_t>(base), {{offset, length}});
 
   Bytes meta(Order::kBig);
   meta.Append(FullBox("hdlr", 0, Bytes().U32(0).Text("pict").Zeros(13)));
-  meta.Append(FullBox("iinf", 0, iinf)).Append(FullBox("iloc", v, iloc));
+  meta.Append(FullBox("iinf", layout.iinf_version, iinf)).Append(FullBox("iloc", v, iloc));
   if (idat.size() > 0) meta.Append(Box("idat", idat));
+  meta.Append(layout.in_meta_after);
   return FullBox("meta", 0, meta);
 }
 
 }  // namespace
 
-Bytes Heif(Order order, const CanonRecord& record, HeifLayout layout) {
+Bytes HeifExifItem(Order order, const CanonRecord& record) {
   Bytes item(Order::kBig);
-  item.U32(6).Text("Exif").Zeros(2).Append(CanonTiff(order, record));
+  return item.U32(6).Text("Exif").Zeros(2).Append(CanonTiff(order, record));
+}
+
+Bytes Heif(Order order, const CanonRecord& record, const HeifLayout& layout) {
+  const Bytes item = HeifExifItem(order, record);
   const auto length = static_cast<std::uint32_t>(item.size());
   Bytes out = Box("ftyp", Bytes().Text("heix").U32(0).Text("mif1heix"));
   if (layout.in_idat) {
     // Eight other bytes before the item in idat: base 4 + offset 4.
-    return out.Append(HeifMeta(layout, 4, 4, length, Bytes().Zeros(8).Append(item)));
+    const Bytes idat = Bytes().Zeros(8).Append(item);
+    if (layout.exif_offset)
+      return out.Append(HeifMeta(layout, 0, *layout.exif_offset, length, idat));
+    return out.Append(HeifMeta(layout, 4, 4, length, idat));
   }
+  if (layout.exif_offset)
+    return out.Append(HeifMeta(layout, 0, *layout.exif_offset, length, Bytes()));
   // The item in an mdat box after meta, whose size does not depend on where.
   const auto meta_size = static_cast<std::uint32_t>(HeifMeta(layout, 0, 0, 0, Bytes()).size());
   const auto at = static_cast<std::uint32_t>(out.size()) + meta_size + 8;

@@ -157,20 +157,48 @@ CanonRecord EosR5Record();
 // header, which sits at position 0 of the result.
 Bytes CanonTiff(Order order, const CanonRecord& record = CanonRecord{});
 
-// A CR3 file: ftyp "crx ", then moov holding Canon's uuid box with CMT1,
-// CMT2 and CMT3, each a TIFF structure in the given byte order holding the
-// main directory, the Exif directory and the maker note; `before` goes into
-// moov ahead of Canon's box.
+// The directories a camera writes: the main one, the Exif one and the maker
+// note, as fields whose data follow the directories.
+struct CanonDirectories {
+  std::vector<Field> main;
+  std::vector<Field> exif;
+  std::vector<Field> maker_note;
+};
+CanonDirectories CanonTiffDirectories(Order order, const CanonRecord& record = CanonRecord{});
+// The header at 0, the directories one after the other from 8, then the
+// data of their fields. Offsets count from the header.
+Bytes TiffOf(Order order, const std::vector<std::vector<Field>>& directories);
+
+// A CR3 file: ftyp "crx ", then moov holding `before` and Canon's uuid box
+// with these boxes in it, then an mdat box.
+Bytes Cr3Of(const std::vector<Bytes>& in_canon_box, const Bytes& before = Bytes());
+// The same with CNCV, then CMT1, CMT2 and CMT3, each a TIFF structure in the
+// given byte order holding the main directory, the Exif directory and the
+// maker note.
 Bytes Cr3(Order order, const CanonRecord& record = CanonRecord{}, const Bytes& before = Bytes());
 
-// How a HEIF file locates its Exif item.
+// How a HEIF file lists and locates its Exif item (item 2).
 struct HeifLayout {
   std::uint8_t iloc_version = 1;  // 0, 1 or 2
   bool in_idat = false;           // construction method 1, else 0 (in the file)
+  std::uint8_t field_size = 4;    // bytes of iloc's offset and length fields: 4 or 8
+  std::uint8_t iinf_version = 0;  // 0: a 16-bit entry count, 1: a 32-bit one
+  bool coded_image = true;        // a coded image, item 1, listed and located first
+  // Item 1's entry of version 0 instead, whose name "Exif" stands where a
+  // later version's item type would.
+  bool decoy_infe = false;
+  std::uint32_t located_before = 0;  // items only iloc lists, before the Exif item
+  // The Exif item's offset (base 0), in the file or in idat, instead of
+  // where the builder puts it; in the file, the caller writes the item.
+  std::optional<std::uint64_t> exif_offset = std::nullopt;
+  Bytes in_meta_after = Bytes();  // boxes in meta after iinf, iloc and idat
 };
 // A HEIF file: ftyp "heix", meta with iinf, iloc (and idat), then the Exif
-// item: a 32-bit length 6, "Exif" 00 00, and the camera's TIFF structure.
-Bytes Heif(Order order, const CanonRecord& record = CanonRecord{}, HeifLayout layout = {});
+// item in an mdat box.
+Bytes Heif(Order order, const CanonRecord& record = CanonRecord{}, const HeifLayout& layout = {});
+// The Exif item: a 32-bit length 6, "Exif" 00 00, and the camera's TIFF
+// structure.
+Bytes HeifExifItem(Order order, const CanonRecord& record = CanonRecord{});
 
 // An ISO base media box: big-endian 32-bit size, type, payload.
 Bytes Box(const std::string& type, const Bytes& payload);

@@ -59,8 +59,8 @@ TEST_P(IsoMedia, Cr3TakesCanonsUuidBoxAfterOthersAndSurvivesADamagedHeader) {
 }
 
 TEST_P(IsoMedia, HeifFindsItsExifItemThroughEveryIlocVersion) {
-  for (const HeifLayout layout : {HeifLayout{0, false}, HeifLayout{1, false}, HeifLayout{2, false},
-                                  HeifLayout{1, true}, HeifLayout{2, true}}) {
+  for (const HeifLayout& layout : {HeifLayout{0, false}, HeifLayout{1, false}, HeifLayout{2, false},
+                                   HeifLayout{1, true}, HeifLayout{2, true}}) {
     const TCanonFile& file = Analyse(Heif(GetParam(), R5Record(), layout));
     EXPECT_EQ(file.Format, 6);
     ExpectR5(file);
