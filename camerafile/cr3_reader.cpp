@@ -1,6 +1,7 @@
 // CR3 raw files: in the moov box, Canon's uuid box holds the boxes CMT1,
 // CMT2 and CMT3, each a whole TIFF structure whose offsets count from the
 // box's payload: the main directory, the Exif directory and the maker note.
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -44,23 +45,28 @@ void TCanonFile::ReadCr3() {
   IntelOrder = 0;  // the boxes are big-endian, whatever the TIFF structures inside
   const auto moov = TBoxList(*this, 0, DataFile.Size()).Find(kMoov);
   if (!moov) return;
+  // The first Canon box that holds any of the TIFF boxes (a Canon box of
+  // its ID alone holds none), and in it the first box of each kind, all
+  // found before any TIFF header sets its own byte order.
   TBoxList in_moov(*this, *moov, 0);
-  std::optional<TBox> canon;
-  while (!canon) {
-    canon = in_moov.Find(kUuid);
-    if (!canon) return;
-    if (!IsCanonBox(*this, *canon)) canon.reset();
-  }
-
-  // The first box of each kind, all found before any TIFF header sets its
-  // own byte order.
   std::array<std::optional<TBox>, kTiffBoxCount> found;
-  TBoxList in_canon(*this, *canon, kUuidSize);
-  while (const auto box = in_canon.Next()) {
-    for (std::size_t i = 0; i < kTiffBoxCount; ++i) {
-      if (box->type == kTiffBoxes[i].type && !found[i]) found[i] = box;
+  const auto none_found = [&] {
+    return std::none_of(found.begin(), found.end(),
+                        [](const auto& box) { return box.has_value(); });
+  };
+  for (std::int32_t canon_boxes = 0; none_found() && canon_boxes < BoxLimits::kCanonBoxes;) {
+    const auto canon = in_moov.Find(kUuid);
+    if (!canon) return;
+    if (!IsCanonBox(*this, *canon)) continue;
+    ++canon_boxes;
+    TBoxList in_canon(*this, *canon, kUuidSize);
+    while (const auto box = in_canon.Next()) {
+      for (std::size_t i = 0; i < kTiffBoxCount; ++i) {
+        if (box->type == kTiffBoxes[i].type && !found[i]) found[i] = box;
+      }
     }
   }
+  if (none_found()) return;
 
   // A damaged header leaves what its box would have given at the defaults.
   // The maker note is Canon's own box: it is read when the main directory

@@ -24,6 +24,9 @@ struct BoxLimits {
   static constexpr std::int32_t kLocatedItems = 256;
   // An ftyp box names three to six brands.
   static constexpr std::int32_t kBrands = 64;
+  // A CR3 holds one Canon box; a few are looked into, so that one that
+  // holds nothing before it is passed over.
+  static constexpr std::int32_t kCanonBoxes = 4;
 };
 
 struct CiffLimits {

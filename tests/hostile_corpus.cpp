@@ -124,6 +124,20 @@ Bytes ThousandsOfEmptyBoxes() {
   return AfterFtyp("crx ", boxes.Append(Box("moov", Box("uuid", cr3))));
 }
 
+// Canon boxes in moov, as many as its list is looked at, each holding as
+// many empty boxes and none of the TIFF boxes.
+Bytes ManyCanonBoxesHoldingNothing() {
+  const Bytes plain = Cr3(Order::kLittle);
+  const auto& raw = plain.data();
+  const std::string uuid = "uuid";
+  const auto at = std::search(raw.begin(), raw.end(), uuid.begin(), uuid.end()) + 4;
+  Bytes canon = Bytes(Order::kBig).Raw({at, at + 16});
+  for (int i = 0; i < 256; ++i) canon.U32(8).Text("free");
+  Bytes moov(Order::kBig);
+  for (int i = 0; i < 256; ++i) moov.Append(Box("uuid", canon));
+  return AfterFtyp("crx ", Box("moov", moov));
+}
+
 // A meta box whose list of children is thousands of empty boxes long.
 Bytes HeifMetaOfEmptyBoxes() {
   Bytes meta(Order::kBig);
@@ -223,6 +237,7 @@ std::vector<HostileCase> HostileCorpus() {
       {"iso-box-past-the-end", AfterFtyp("heic", Bytes().U32(0x7FFFFFFFu).Text("meta").Zeros(40))},
       {"iso-thousands-of-empty-boxes", ThousandsOfEmptyBoxes()},
       {"heif-meta-of-thousands-of-empty-boxes", HeifMetaOfEmptyBoxes()},
+      {"cr3-many-canon-boxes-holding-nothing", ManyCanonBoxesHoldingNothing()},
       // iloc version 2: version and flags, two bytes of field sizes, then
       // the 32-bit item count.
       {"heif-iloc-count-2-to-32", HeifIlocOfManyItems()},
