@@ -67,6 +67,8 @@ TEST_P(CameraTable, EachCameraShowsTheCountWhereItKeepsItAndZeroWhereItKeepsNone
   } const cases[] = {
       {"EOS-1D Mark II: the counter words", kEos1DMarkII, CameraInfo{4096, 0x0AF1, 7}, 135393},
       {"EOS-1D", 0x80000001, CameraInfo{4096, 0x0AF1, 7}, 135393},
+      {"EOS-1Ds", 0x80000167, std::nullopt, 135393},
+      {"EOS-1Ds Mark II", 0x80000188, std::nullopt, 135393},
       {"EOS-1D Mark II N", 0x80000232, std::nullopt, 135393},
       {"EOS R5: camera info at 0x0AF1", kEosR5, CameraInfo{4096, 0x0AF1, 12260}, 12260},
       {"EOS R6", 0x80000453, CameraInfo{4096, 0x0AF1, 4321}, 4321},
@@ -81,6 +83,11 @@ TEST_P(CameraTable, EachCameraShowsTheCountWhereItKeepsItAndZeroWhereItKeepsNone
       {"an R5 file without the record", kEosR5, std::nullopt, 0},
       {"EOS-1D Mark III keeps none", 0x80000169, CameraInfo{4096, 0x0AF1, 7}, 0},
       {"EOS 20D keeps a file number in the words", 0x80000175, std::nullopt, 0},
+      // The CIFF cameras: their TIFF and JPEG files keep none.
+      {"EOS D60", 0x01668000, CameraInfo{4096, 0x0AF1, 7}, 0},
+      {"EOS 10D", 0x80000168, CameraInfo{4096, 0x0AF1, 7}, 0},
+      {"EOS D30", 0x01140000, CameraInfo{4096, 0x0AF1, 7}, 0},
+      {"EOS 300D", 0x80000170, CameraInfo{4096, 0x0AF1, 7}, 0},
       {"no model ID: the counter words as ever", std::nullopt, CameraInfo{4096, 0x0AF1, 7}, 135393},
   };
   for (const auto& c : cases) {
@@ -130,12 +137,14 @@ INSTANTIATE_TEST_SUITE_P(BothByteOrders, CameraTags, ::testing::Values(Order::kB
 // directory at 100 pointing at the maker note at 200, which holds the
 // given entries and the counter words at 300 (3 * 65536 + 7 = 196615);
 // a camera-info record at 400 holds 12260 at byte 0x0AF1.
-Bytes WithEntries(Order order, std::vector<Entry> main, std::vector<Entry> maker_note) {
+Bytes WithEntries(Order order, std::vector<Entry> main, std::vector<Entry> maker_note,
+                  std::vector<Entry> exif = {}) {
   Bytes bytes = TiffHeader(order, 8);
   main.push_back({kTagExif, kLong, 1, 100});
   AppendDirectory(bytes, main, 0);
   bytes.PadTo(100);
-  AppendDirectory(bytes, {{kTagMakerNote, kUndefined, 1, 200}}, 0);
+  exif.push_back({kTagMakerNote, kUndefined, 1, 200});
+  AppendDirectory(bytes, exif, 0);
   bytes.PadTo(200);
   maker_note.push_back({kTagCounter, kShort, 9, 300});
   AppendDirectory(bytes, maker_note, 0);
@@ -149,6 +158,8 @@ TEST_P(CameraTags, ModelIdAndCameraInfoCountOnlyInTheMakerNoteAndOnlyOfTheirType
   EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {r5, info})).GetShutterCount(), 12260);
   EXPECT_EQ(Analyse(WithEntries(GetParam(), {r5, info}, {})).GetShutterCount(), 196615)
       << "in the main directory they name no camera";
+  EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {r5}, {info})).GetShutterCount(), 0)
+      << "an R5 whose record is in the Exif directory only";
   EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {{kTagModelId, kShort, 1, 0x0421}, info}))
                 .GetShutterCount(),
             196615)
@@ -158,6 +169,19 @@ TEST_P(CameraTags, ModelIdAndCameraInfoCountOnlyInTheMakerNoteAndOnlyOfTheirType
       196615);
   // The record's size is its count times the unit size: 1024 longs hold
   // byte 0x0AF1, 1024 ASCII bytes do not, a type without a unit is no record.
+  // The count's four bytes end at 0x0AF5: 702 longs and 351 rationals reach
+  // them, 350 rationals do not.
+  struct {
+    std::uint16_t type;
+    std::uint32_t count;
+    std::int32_t shown;
+  } const records[] = {{kByte, 4096, 12260}, {kLong, 702, 12260}, {5, 351, 12260}, {5, 350, 0}};
+  for (const auto& r : records) {
+    EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {r5, {kTagCameraInfo, r.type, r.count, 400}}))
+                  .GetShutterCount(),
+              r.shown)
+        << r.type << " x " << r.count;
+  }
   EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {r5, {kTagCameraInfo, kLong, 1024, 400}}))
                 .GetShutterCount(),
             12260);
@@ -167,6 +191,28 @@ TEST_P(CameraTags, ModelIdAndCameraInfoCountOnlyInTheMakerNoteAndOnlyOfTheirType
   EXPECT_EQ(
       Analyse(WithEntries(GetParam(), {}, {r5, {kTagCameraInfo, 9, 4096, 400}})).GetShutterCount(),
       0);
+}
+
+// The main directory stands last and is cut off by the end of the file
+// after its first entry, the Exif pointer: its entries are looked at a
+// batch of 32 at a time, so it takes 32 of the 2048, the Exif directory one
+// more, and the maker note's 2015th entry is the last looked at.
+Bytes OwnerAsEntry(Order order, std::uint32_t entry) {
+  Bytes bytes = TiffHeader(order, 0);
+  AppendDirectory(bytes, {{kTagMakerNote, kUndefined, 1, 64}}, 0);  // Exif, at 8
+  bytes.PadTo(26).Text("Erika Mustermann").PadTo(64);
+  std::vector<Entry> note(entry - 1, Entry{0x0001, kShort, 1, 0});
+  note.push_back({kTagOwner, kAscii, 32, 26});
+  AppendDirectory(bytes, note, 0);
+  const auto main = static_cast<std::uint32_t>(bytes.size());
+  bytes.U16(40).U16(kTagExif).U16(kLong).U32(1).U32(8);
+  bytes.PutU32At(4, main);
+  return bytes;
+}
+
+TEST_P(CameraTags, TheEntryCapCountsWhatACutOffDirectoryTook) {
+  EXPECT_EQ(Analyse(OwnerAsEntry(GetParam(), 2015)).GetOwner(), "Erika Mustermann");
+  EXPECT_EQ(Analyse(OwnerAsEntry(GetParam(), 2016)).GetOwner(), "----------");
 }
 
 TEST_P(CameraTags, BodySerialNumberCountsInAnyDirectory) {

@@ -291,11 +291,13 @@ Bytes HeifMeta(const HeifLayout& layout, std::uint64_t base, std::uint64_t offse
   Bytes entries(Order::kBig);
   std::uint32_t entry_count = 1;
   if (layout.decoy_infe) {
-    // Version 0: ID, protection index, then the item's name, here where a
-    // later version's item type stands.
-    Bytes decoy(Order::kBig);
-    entries.Append(FullBox("infe", 0, decoy.U16(kCodedImageItem).U16(0).Text("Exif").U8(0)));
-    ++entry_count;
+    // Version 0: ID, protection index, then the item's name, here reading
+    // "Exif" where a version 2 or 3 entry's item type stands.
+    for (const char* name : {"Exif", "--Exif"}) {
+      Bytes decoy(Order::kBig);
+      entries.Append(FullBox("infe", 0, decoy.U16(kCodedImageItem).U16(0).Text(name).U8(0)));
+      ++entry_count;
+    }
   } else if (layout.coded_image) {
     entries.Append(infe(kCodedImageItem, "hvc1"));
     ++entry_count;

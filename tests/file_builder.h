@@ -184,8 +184,8 @@ struct HeifLayout {
   std::uint8_t field_size = 4;    // bytes of iloc's offset and length fields: 4 or 8
   std::uint8_t iinf_version = 0;  // 0: a 16-bit entry count, 1: a 32-bit one
   bool coded_image = true;        // a coded image, item 1, listed and located first
-  // Item 1's entry of version 0 instead, whose name "Exif" stands where a
-  // later version's item type would.
+  // Two entries of version 0 for item 1 instead, whose names read "Exif"
+  // where a version 2 or 3 entry's item type would stand.
   bool decoy_infe = false;
   std::uint32_t located_before = 0;  // items only iloc lists, before the Exif item
   // The Exif item's offset (base 0), in the file or in idat, instead of

@@ -206,6 +206,12 @@ TEST_P(IsoMedia, Cr3TiffBoxesEachWithItsOwnHeader) {
   const CanonDirectories o = CanonTiffDirectories(other, R5Record());
   ExpectR5(Analyse(cr3(TiffOf(order, {d.main}), TiffOf(other, {o.exif}),
                        Box("CMT3", TiffOf(other, {o.maker_note})))));
+  // The first box of each kind counts.
+  ExpectR5(
+      Analyse(Cr3Of({Box("CMT1", TiffOf(order, {d.main})), Box("CMT2", TiffOf(order, {d.exif})),
+                     Box("CMT3", TiffOf(order, {d.maker_note})), Box("CMT3", TiffOf(order, {{}})),
+                     Box("CMT2", TiffOf(order, {{}}))})),
+      "a second CMT3 and CMT2");
   // CMT3's directory at 16, not 8.
   const Bytes at_16 =
       TiffHeader(order, 16).Zeros(8).Append(DirectoriesAt(order, 16, {d.maker_note}));
@@ -245,17 +251,20 @@ TEST_P(IsoMedia, HeifItemLocationsOfEveryFieldSize) {
   ExpectR5(file_);
 
   const Bytes heif = Heif(order, R5Record());
+  HeifLayout version_2;
+  version_2.iloc_version = 2;
   struct {
     const char* what;
+    Bytes heif;
     std::size_t after;
     std::uint8_t value;
   } const damaged[] = {
-      {"iloc of version 3", 4, 3},
-      {"a length of 5 bytes", 8, 0x45},
-      {"a length of 2 bytes", 8, 0x42},
+      {"iloc of version 3, laid out as 2", Heif(order, R5Record(), version_2), 4, 3},
+      {"a length of 5 bytes", heif, 8, 0x45},
+      {"a length of 2 bytes", heif, 8, 0x42},
   };
   for (const auto& c : damaged) {
-    EXPECT_EQ(Analyse(WithIlocByte(heif, c.after, c.value)).GetModel(), "----------") << c.what;
+    EXPECT_EQ(Analyse(WithIlocByte(c.heif, c.after, c.value)).GetModel(), "----------") << c.what;
     EXPECT_TRUE(file_.IsValid()) << c.what;
   }
   // The box ends 4 bytes before the Exif extent's length, its last field.
@@ -296,7 +305,9 @@ TEST_P(IsoMedia, HeifItemInIdatMustStartInsideIt) {
   layout.in_idat = true;
   layout.exif_offset = 8;  // after the eight other bytes
   EXPECT_EQ(Analyse(Heif(GetParam(), R5Record(), layout)).GetShutterCount(), 12260);
-  layout.exif_offset = 8 + HeifExifItem(GetParam(), R5Record()).size();  // the end of idat
+  // At the end of idat, where an Exif item stands after it.
+  layout.exif_offset = 8 + HeifExifItem(GetParam(), R5Record()).size();
+  layout.in_meta_after = HeifExifItem(GetParam(), R5Record());
   EXPECT_EQ(Analyse(Heif(GetParam(), R5Record(), layout)).GetModel(), "----------");
 }
 

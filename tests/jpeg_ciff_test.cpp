@@ -129,15 +129,22 @@ class CiffHeap : public ::testing::TestWithParam<Order>, protected AnalysedFile 
   CiffRecord SerialInRecord(std::uint32_t serial) const {
     return {0x580B, U32Bytes(GetParam(), serial)};
   }
-  Bytes File(std::optional<std::uint32_t> model_id, std::optional<CiffRecord> serial) const {
-    std::vector<CiffRecord> camera_spec;
-    if (serial) camera_spec.push_back(*serial);
-    camera_spec.push_back({0x080B, std::vector<std::uint8_t>(32, 'x')});
+  // Heap 0x300A; the serial record before or after 32 other bytes.
+  CiffRecord ImageProps(std::optional<std::uint32_t> model_id, std::optional<CiffRecord> serial,
+                        bool serial_second = false) const {
+    std::vector<CiffRecord> camera_spec = {{0x080B, std::vector<std::uint8_t>(32, 'x')}};
+    if (serial) {
+      camera_spec.insert(serial_second ? camera_spec.end() : camera_spec.begin(), *serial);
+    }
     std::vector<CiffRecord> image_props = {
         FixedOffsetData(),
         {0x2807, {}, {{0x0810, std::vector<std::uint8_t>(32, 'o')}, {0x3004, {}, camera_spec}}}};
     if (model_id) image_props.push_back({0x300B, {}, {ModelId(*model_id)}});
-    return CiffWithHeap(GetParam(), {{0x300A, {}, image_props}});
+    return {0x300A, {}, image_props};
+  }
+  Bytes File(std::optional<std::uint32_t> model_id, std::optional<CiffRecord> serial,
+             bool serial_second = false) const {
+    return CiffWithHeap(GetParam(), {ImageProps(model_id, serial, serial_second)});
   }
 };
 
@@ -189,6 +196,34 @@ TEST_P(CiffHeap, RecordsAreLookedForOnlyWhereTheyBelongAndInsideTheirHeap) {
   EXPECT_EQ(Analyse(File(0x80000170, serial)).SerialNumber, 4711);
   serial.size_past = 62 - 4 + 1;
   EXPECT_EQ(Analyse(File(0x80000170, serial)).SerialNumber, 0);
+  // The same at offset 32 of its heap: 30 bytes reach its end.
+  serial.size_past = 62 - 32 - 4;
+  EXPECT_EQ(Analyse(File(0x80000170, serial, true)).SerialNumber, 4711);
+  serial.size_past = 62 - 32 - 4 + 1;
+  EXPECT_EQ(Analyse(File(0x80000170, serial, true)).SerialNumber, 0);
+}
+
+TEST_P(CiffHeap, ADirectoryHoldsOnlyTheRecordsThatFitInIt) {
+  // Heap 0x300B: a count of 1, then 6 of the record's 10 bytes (its tag
+  // and a 300D's model ID), then the directory's offset. No camera is
+  // named, so the fixed offsets are read.
+  Bytes cut(GetParam());
+  cut.U16(1).U16(0x5834).U32(0x80000170).U32(0);
+  CiffRecord image_props = ImageProps(std::nullopt, std::nullopt);
+  image_props.children.push_back({0x300B, cut.data()});
+  Analyse(CiffWithHeap(GetParam(), {image_props}));
+  EXPECT_EQ(file_.SerialNumber, 111);
+  EXPECT_EQ(file_.ShutterCount, 222);
+}
+
+TEST_P(CiffHeap, A256thRecordIsLookedAtAndA257thIsNot) {
+  const auto root_with = [&](int before) {
+    std::vector<CiffRecord> root(static_cast<std::size_t>(before), CiffRecord{0x4001});
+    root.push_back(ImageProps(0x80000170, SerialInRecord(4711)));
+    return CiffWithHeap(GetParam(), root);
+  };
+  EXPECT_EQ(Analyse(root_with(255)).SerialNumber, 4711) << "the 300D's serial record";
+  EXPECT_EQ(Analyse(root_with(256)).SerialNumber, 111) << "no camera named: the fixed offsets";
 }
 
 TEST_P(CiffHeap, TheDirectoryOffsetMustLieInsideTheHeap) {
