@@ -51,20 +51,21 @@ constexpr std::size_t kLongestSignature = 12;
 
 // Notes without a signature: the Make names the maker. Nikon's and Sony's
 // are then a directory at the note's first byte, in the file's order, with
-// offsets from the TIFF header.
+// offsets from the TIFF header; Canon's is read by the walk.
 struct TMake {
   std::string_view starts;
   bool any_case;
   TMaker maker;
+  bool directory_at_start;
+  std::string_view unless_note_begins;  // then it is no directory of ours
 };
 constexpr TMake kMakes[] = {
-    {"Canon"sv, false, TMaker::kCanon},
-    {"NIKON"sv, true, TMaker::kNikon},
+    {"Canon"sv, false, TMaker::kCanon, false, ""sv},
+    {"NIKON"sv, true, TMaker::kNikon, true, ""sv},
     // Sony Ericsson and Xperia phones write other Makes.
-    {"SONY"sv, false, TMaker::kSony},
+    {"SONY"sv, false, TMaker::kSony, true, "\x01\x00"sv},
 };
-// A Sony note that begins so is no directory of ours.
-constexpr std::string_view kSonyNotADirectory = "\x01\x00"sv;
+constexpr TMake kOtherMake{""sv, false, TMaker::kOther, false, ""sv};
 
 struct TReader {
   TMaker maker;
@@ -103,12 +104,21 @@ std::optional<std::int32_t> MarksAt(TCanonFile& file, FileOffset at) {
 
 }  // namespace
 
-TMaker MakerOf(std::string_view make) {
-  if (make.empty()) return TMaker::kCanon;  // names no maker: read as ever
+namespace {
+
+// A file that names no maker is read as ever, as Canon's.
+const TMake& MakeRow(std::string_view make) {
+  if (make.empty()) return kMakes[0];
   for (const TMake& row : kMakes) {
-    if (StartsWith(make, row.starts, row.any_case)) return row.maker;
+    if (StartsWith(make, row.starts, row.any_case)) return row;
   }
-  return TMaker::kOther;
+  return kOtherMake;
+}
+
+}  // namespace
+
+TMaker MakerOf(std::string_view make) {
+  return MakeRow(make).maker;
 }
 
 TMakerNote FindMakerNote(TCanonFile& file, std::string_view make, FileOffset begin,
@@ -142,12 +152,13 @@ TMakerNote FindMakerNote(TCanonFile& file, std::string_view make, FileOffset beg
     return note;
   }
 
-  const TMaker maker = MakerOf(make);
-  TMakerNote note{maker, std::nullopt, ReaderOf(maker)};
-  const bool headerless = maker == TMaker::kNikon ||
-                          (maker == TMaker::kSony && !StartsWith(head, kSonyNotADirectory, false));
-  if (headerless)
+  const TMake& row = MakeRow(make);
+  TMakerNote note{row.maker, std::nullopt, ReaderOf(row.maker)};
+  const bool excluded =
+      !row.unless_note_begins.empty() && StartsWith(head, row.unless_note_begins, false);
+  if (row.directory_at_start && !excluded) {
     note.directory = TNoteDirectory{begin, file.TiffBase, file.IntelOrder, begin, end};
+  }
   return note;
 }
 
