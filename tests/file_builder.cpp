@@ -309,7 +309,8 @@ Bytes HeifMeta(const HeifLayout& layout, std::uint64_t base, std::uint64_t offse
 
   Bytes iloc(Order::kBig);
   const std::uint8_t f = layout.field_size;
-  iloc.U8(f << 4 | f).U8(v >= 1 ? 0x44 : 0x40);  // bases (and indexes) of 4 bytes
+  iloc.U8(static_cast<std::uint32_t>(f << 4 | f))
+      .U8(v >= 1 ? 0x44 : 0x40);  // bases (and indexes) of 4 bytes
   const auto item = [&](std::uint32_t id, std::uint16_t method, std::uint32_t item_base,
                         const std::vector<std::array<std::uint64_t, 2>>& extents) {
     number(iloc, id_size, id);
