@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "camerafile/makers.h"
+
 namespace camerafile {
 namespace {
 
@@ -45,10 +47,22 @@ constexpr TCameraRow kCameras[] = {
 constexpr TNameEnd kAny = TNameEnd::kAny;
 constexpr TNameEnd kWord = TNameEnd::kWord;
 
-// A-mount DSLR-A bodies keep their count elsewhere.
+// The A-mount DSLRs up to 2009 keep their count in tag 0x0020's block of
+// camera settings, the next ones and the first SLT and NEX bodies in the
+// block 0x0201 of tag 0x0020's index; the names are compared whole.
+constexpr TNameEnd kWhole = TNameEnd::kWhole;
+constexpr TModelNames kCameraSettings[] = {{"DSLR-A", "230 290 330 380 390 850 900", kWhole}};
+constexpr TModelNames kIndexAt014A[] = {{"DSLR-A", "450 500 550", kWhole}};
+constexpr TModelNames kIndexAt0125[] = {
+    {"DSLR-A", "560 580", kWhole},
+    {"SLT-A", "33 35 55 55V", kWhole},
+    {"NEX-", "3 5 C3 VG10E", kWhole},
+};
+// Other A-mount DSLR bodies (the A200, A300, A350 and A700 among them)
+// keep none.
 constexpr TModelNames kDslr[] = {{"DSLR-", "", kAny}};
 // Its counter wraps at 65,536.
-constexpr TModelNames kIlce7R[] = {{"ILCE-7R", "", TNameEnd::kWhole}};
+constexpr TModelNames kIlce7R[] = {{"ILCE-7R", "", kWhole}};
 // Layout a is every model but these (SLT-A, ILCA-68/77M2, NEX, ILCE-7/7S,
 // 5000, 6000 and the like).
 constexpr TModelNames kNotLayoutA[] = {
@@ -83,8 +97,9 @@ constexpr TModelNames kLayoutDWhenLed[] = {{"ILCE-", "1M2 7M5", kAny}};
 
 template <std::size_t N>
 constexpr TSonyRow Row(const char* layout, const TModelNames (&names)[N], bool all_but,
-                       bool zero_lead, std::int32_t count_byte, TCountIncludes includes) {
-  return {layout, names, N, all_but, zero_lead, count_byte, includes};
+                       bool zero_lead, std::int32_t count_byte, TCountIncludes includes,
+                       TSonyPlace place = TSonyPlace::kCipheredRecord) {
+  return {layout, names, N, all_but, zero_lead, place, count_byte, includes};
 }
 
 constexpr TCountIncludes kEvery = TCountIncludes::kEveryPicture;
@@ -92,6 +107,9 @@ constexpr TCountIncludes kMechanical = TCountIncludes::kMechanicalOnly;
 
 // Checked in this order; the first row that matches wins.
 constexpr TSonyRow kSonyRows[] = {
+    Row("0x0020", kCameraSettings, false, false, 0x0846, kEvery, TSonyPlace::kCameraSettings),
+    Row("0x0020", kIndexAt014A, false, false, 0x014A, kEvery, TSonyPlace::kIndexedBlock),
+    Row("0x0020", kIndexAt0125, false, false, 0x0125, kEvery, TSonyPlace::kIndexedBlock),
     Row("-", kDslr, false, false, kNo, kEvery),
     Row("a", kIlce7R, false, false, kNo, kEvery),
     Row("a", kNotLayoutA, true, false, 0x32, kEvery),
@@ -104,13 +122,6 @@ constexpr TSonyRow kSonyRows[] = {
 
 bool IsWordByte(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-// Without substr, whose out-of-range exception would bring exception
-// support into the web page's reader.
-bool StartsWith(std::string_view text, std::string_view start) {
-  return text.size() >= start.size() &&
-         std::char_traits<char>::compare(text.data(), start.data(), start.size()) == 0;
 }
 
 bool Matches(const TModelNames& names, std::string_view model) {
@@ -149,6 +160,7 @@ const TCameraRow* FindCamera(std::uint32_t model_id) {
 }
 
 const TSonyRow* FindSonyRow(std::string_view model, bool zero_lead) {
+  while (!model.empty() && model.back() == ' ') model.remove_suffix(1);
   for (const TSonyRow& row : kSonyRows) {
     if (row.zero_lead && !zero_lead) continue;
     bool named = false;

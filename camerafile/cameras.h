@@ -65,19 +65,29 @@ struct TModelNames {
   TNameEnd end;
 };
 
-// Where a Sony model keeps its count in the deciphered 0x9050 record.
+// Where a Sony model keeps its count: the maker note's tag and the block
+// of it that holds the count.
+enum class TSonyPlace {
+  kCipheredRecord,  // tag 0x9050, enciphered (the SLT bodies from 2011 on and later)
+  kCameraSettings,  // tag 0x0020 of 19154 or 19148 bytes (A-mount DSLRs to 2009)
+  kIndexedBlock,    // tag 0x0020's index, its block 0x0201 (the first SLT and NEX bodies)
+};
+
+// Where a Sony model keeps its count.
 struct TSonyRow {
-  const char* layout;  // the record's layout, as a letter
+  const char* layout;  // the block's layout, as a letter or its tag
   const TModelNames* names;
   std::size_t name_count;
   bool all_but;  // the row is for every model its names do not match
-  // Only when the record's first five stored bytes are 0.
+  // Only when the 0x9050 record's first five stored bytes are 0.
   bool zero_lead;
-  std::int32_t count_byte;  // kNoCountByte: the model keeps none here
+  TSonyPlace place;
+  std::int32_t count_byte;  // of the block; kNoCountByte: the model keeps none there
   TCountIncludes includes;
 };
 
-// The first row for this model name, or nullptr: none.
+// The first row for this model name (trailing blanks not counted), or
+// nullptr: none.
 const TSonyRow* FindSonyRow(std::string_view model, bool zero_lead);
 
 }  // namespace camerafile

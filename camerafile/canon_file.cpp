@@ -1,5 +1,6 @@
 #include "camerafile/canon_file.h"
 
+#include <algorithm>
 #include <array>
 
 namespace camerafile {
@@ -26,22 +27,19 @@ bool TCanonFile::Init(const TFileName& file_name) {
   BodySerialNumber.clear();
   ShutterCount = 0;
   CountIncludes = TCountIncludes::kShutterReleases;
+  MechanicalCount = 0;
   MakerNoteSize = 0;
-  Pending = TPendingReads{};
-  ModelId.reset();
+  MakerState = TMakerState{};
   Camera = nullptr;
-  Make.clear();
-  TiffModel.reset();
-  Maker = TMaker::kCanon;
-  MakerValues = TMakerValues{};
   return true;
 }
 
 std::string TCanonFile::GetSerialText() const {
-  if (HasSerialNumber) return std::to_string(SerialNumber);
-  if (!MakerValues.serial.empty()) return MakerValues.serial;
+  const std::string number = std::to_string(static_cast<std::uint32_t>(SerialNumber));
+  if (HasSerialNumber) return number;
+  if (!MakerState.note.serial.empty()) return MakerState.note.serial;
   if (!BodySerialNumber.empty()) return BodySerialNumber;
-  return std::to_string(SerialNumber);
+  return number;
 }
 
 std::int32_t DecodeWord(const std::uint8_t* bytes, std::int32_t intel_order) {
@@ -97,19 +95,35 @@ std::string TCanonFile::ReadStringAt(FileOffset offset) {
   return text;
 }
 
-std::int64_t TCanonFile::ReadLongAt(FileOffset offset) {
+std::string TCanonFile::ReadText(const TTextValue& text) {
+  std::array<std::uint8_t, kShortStringMax> b{};
+  const auto length =
+      static_cast<std::size_t>(std::clamp<std::int64_t>(text.count, 0, kShortStringMax));
+  if (text.count <= kInEntry) {
+    std::copy_n(text.bytes.begin(), length, b.begin());
+  } else {
+    const FileOffset saved = DataFile.Position();
+    DataFile.Seek(text.offset);
+    DataFile.Read(b.data(), length);
+    DataFile.Seek(saved);
+  }
+  const auto* chars = reinterpret_cast<const char*>(b.data());
+  return std::string(chars, std::find(chars, chars + length, '\0'));
+}
+
+std::int64_t TCanonFile::ReadLongAt(FileOffset offset, std::int32_t intel_order) {
   const FileOffset saved = DataFile.Position();
   DataFile.Seek(offset);
-  const std::int64_t value = ReadLong();
+  const std::int64_t value = ReadLongIn(intel_order);
   DataFile.Seek(saved);
   return value;
 }
 
-std::int32_t TCanonFile::ReadShutterCountAt(FileOffset offset) {
+std::int32_t TCanonFile::ReadShutterCountAt(FileOffset offset, std::int32_t intel_order) {
   const FileOffset saved = DataFile.Position();
   DataFile.Seek(offset);
   std::array<std::uint32_t, 9> w{};
-  for (std::uint32_t& word : w) word = static_cast<std::uint32_t>(ReadWord());
+  for (std::uint32_t& word : w) word = static_cast<std::uint32_t>(ReadWordIn(intel_order));
   DataFile.Seek(saved);
   // w1 and w2 are one 32-bit counter, high word first, in either byte order;
   // the other words are other fields of the record (w0 its length, w6 the

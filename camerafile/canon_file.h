@@ -60,6 +60,25 @@ enum : std::int32_t {
   kKindD60 = 3,
 };
 
+// What the walk leaves behind, phase by phase: the directories note the
+// reads still to make (`pending`); IdentifyMaker reads who wrote the file;
+// the maker note gives what it holds (`note`); TakeResults then reads the
+// pending values and makes the results.
+struct TMakerState {
+  struct TPendingReads {
+    TCanonTags canon;  // Canon's tags, wherever they stood
+    // Main directories only: who wrote the file, and for other makers' files
+    // the model and the artist.
+    std::optional<TTextValue> make, tiff_model, artist;
+    std::optional<TTextValue> owner_name, body_serial;
+    std::optional<TRecord> dng_private;  // IFD0's DNGPrivateData
+  } pending;
+  std::string make;                       // IFD0's Make; empty when none
+  std::optional<std::string> tiff_model;  // IFD0's Model (tag 0x0110)
+  TMaker maker = TMaker::kCanon;
+  TMakerValues note;  // what the maker note gave
+};
+
 class TCanonFile {
  public:
   // Stores the name and resets the results; does not touch the file. The
@@ -77,9 +96,13 @@ class TCanonFile {
   std::int32_t GetSerialNumber() const { return SerialNumber; }
   // The serial line's value: the Canon maker note's number when the file
   // has one, else another maker's serial text, else the Exif body serial
-  // number as it stands (leading zeros kept), else the number (0).
+  // number as it stands (leading zeros kept), else the number (0). The
+  // number is unsigned: a serial number is never negative.
   std::string GetSerialText() const;
   std::int32_t GetShutterCount() const { return ShutterCount; }
+  // Of the count, the releases of the mechanical shutter, where the file
+  // keeps them apart (Nikon's mirrorless bodies); 0 where it does not.
+  std::int32_t GetMechanicalCount() const { return MechanicalCount; }
 
   // Byte-order reader: each reads at the current position of DataFile in the
   // order IntelOrder gives and advances the position by the bytes read.
@@ -94,33 +117,41 @@ class TCanonFile {
   std::string ReadStringAt(FileOffset offset);
   // The exposure counter in the nine words at an absolute offset: w1 * 65536
   // + w2, read back as a signed 32-bit number; the position is restored
-  // afterwards.
-  std::int32_t ReadShutterCountAt(FileOffset offset);
+  // afterwards. In IntelOrder, or in a byte order of the caller's (a maker
+  // note's own).
+  std::int32_t ReadShutterCountAt(FileOffset offset) {
+    return ReadShutterCountAt(offset, IntelOrder);
+  }
+  std::int32_t ReadShutterCountAt(FileOffset offset, std::int32_t intel_order);
   // ReadLong at an absolute offset; the position is restored afterwards.
-  std::int64_t ReadLongAt(FileOffset offset);
+  std::int64_t ReadLongAt(FileOffset offset) { return ReadLongAt(offset, IntelOrder); }
+  std::int64_t ReadLongAt(FileOffset offset, std::int32_t intel_order);
+  // An ASCII value: at most its count and kShortStringMax bytes, up to the
+  // first zero byte, from its entry or its offset.
+  std::string ReadText(const TTextValue& text);
 
   // Decode two or four bytes in the order IntelOrder gives.
   std::int32_t WordAt(const std::uint8_t* bytes) const;
   std::int64_t LongAt(const std::uint8_t* bytes) const;
 
-  // Reads one TIFF directory at the current position (see directory.cpp).
+  // Reads one TIFF directory at the current position (see directory.cpp)
+  // and makes the results of what it found.
   void ReadDirectory(TDirectory role = TDirectory::kMain);
   // The two halves of ReadDirectory: ScanDirectory looks at no more than
-  // entry_limit entries, returns how many it looked at, and notes the
-  // offsets of strings, records and counter words in Pending;
-  // ResolvePending reads what they point at and fills the five results by
-  // the rules of the maker that wrote the file: for Canon the count from
-  // where the camera named by ModelId keeps it, for another maker what its
-  // note gave (MakerValues).
+  // entry_limit entries, returns how many it looked at, and notes what it
+  // found in MakerState; TakeResults reads what the notes point at and
+  // fills the results by the rules of the maker that wrote the file.
   std::int32_t ScanDirectory(std::int32_t entry_limit, TDirectory role);
-  void ResolvePending();
+  void TakeResults();
   // Once the main and Exif directories are through: who wrote the file
-  // (Make), and the maker note at MakerNoteIfd (as stored) read by that
-  // maker's rules. Returns the entries it looked at.
-  std::int32_t ReadMakerNote(std::int32_t entry_limit);
-  // Make and the model of the main directories, read once they are through;
-  // the maker by Make alone, for a file without a maker note.
+  // (Make), and the model of the main directories.
   void IdentifyMaker();
+  // The maker note a DNG's private data or the Exif directory holds, read
+  // by its maker's rules. Returns the entries it looked at.
+  std::int32_t ReadMakerNote(std::int32_t entry_limit);
+  // A maker note found, read by its maker's rules. Returns the entries it
+  // looked at.
+  std::int32_t ReadNote(const TMakerNote& note, std::int32_t entry_limit);
   // Seeks to offset and reads a TIFF header there: on success TiffBase is
   // offset, IntelOrder its byte order, and the position on the
   // first-directory offset.
@@ -129,6 +160,9 @@ class TCanonFile {
   void WalkDirectories();
   // JPEG path: from position 2 on to the embedded TIFF header, then the walk.
   void LocateJpegExif();
+  // The TIFF header of the first Exif APP1 segment, looked for through the
+  // segments from position 2 on; nothing when there is none.
+  std::optional<FileOffset> FindExifSegment();
   // CIFF path: the camera named in the heap decides what is read.
   void ReadCiff();
   // ISO base media files: the brands of the ftyp box give CR3, HEIF or
@@ -158,33 +192,11 @@ class TCanonFile {
   std::int32_t EntryType = 0;
   std::int64_t ValueCount = 0;
   std::int32_t ValueSize = 0;
-  // Absolute offsets of the values that the last string entries, the last
-  // exposure-count entry and the last camera-info record point at, read
-  // once the walk is through.
-  struct TRecord {
-    FileOffset offset;
-    std::int64_t size;
-  };
-  // Make stands in the entry itself when it is 4 bytes or shorter.
-  struct TMakeText {
-    std::optional<FileOffset> offset;
-    std::string in_entry;
-  };
-  struct TPendingReads {
-    std::optional<FileOffset> model, firmware, owner, shutter_count, body_serial;
-    std::optional<std::int32_t> serial_number;  // Canon tag 0x000C
-    std::optional<TRecord> camera_info;         // Canon maker-note tag 0x000D
-    std::optional<TMakeText> make;
-    std::optional<FileOffset> tiff_model, artist, owner_name;  // other makers' lines
-  } Pending;
-  // Who wrote the file, and what another maker's note gave.
-  std::string Make;                      // empty when none
-  std::optional<std::string> TiffModel;  // tag 0x0110 of the main directories
-  TMaker Maker = TMaker::kCanon;
-  TMakerValues MakerValues;
-  // The camera that wrote the file, as its maker note names it, and its row
-  // of the camera table (nullptr: not named, or not in the table).
-  std::optional<std::uint32_t> ModelId;
+  // What the walk leaves behind for the step that makes the results (see
+  // TMakerState).
+  TMakerState MakerState;
+  // The camera that wrote the file, its row of the camera table (nullptr:
+  // not named, or not in the table).
   const TCameraRow* Camera = nullptr;
   FileOffset CiffHeaderLength = 0;
   FileOffset CiffAnchor = 0;
@@ -195,6 +207,7 @@ class TCanonFile {
   bool HasSerialNumber = false;  // a maker-note serial number was read
   std::string BodySerialNumber;  // Exif tag 0xA431; empty when none
   std::int32_t ShutterCount = 0;
+  std::int32_t MechanicalCount = 0;  // of ShutterCount, the mechanical shutter's; 0: none
   // What the count includes, for the sentence beside it (the web page).
   TCountIncludes CountIncludes = TCountIncludes::kShutterReleases;
 };

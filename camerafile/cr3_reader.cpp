@@ -70,21 +70,28 @@ void TCanonFile::ReadCr3() {
 
   // A damaged header leaves what its box would have given at the defaults.
   // The maker note is Canon's own box: it is read when the main directory
-  // names Canon, or no maker.
+  // names Canon, or no maker, its offsets counting from the box's TIFF
+  // header like the rest.
   std::int32_t entries_left = WalkLimits::kEntries;
   for (std::size_t i = 0; i < kTiffBoxCount; ++i) {
     const TDirectory role = kTiffBoxes[i].role;
     if (role == TDirectory::kMakerNote) {
       IdentifyMaker();
-      if (Maker != TMaker::kCanon) continue;
+      if (MakerState.maker != TMaker::kCanon) continue;
     }
     if (!found[i] || found[i]->end - found[i]->payload < kTiffHeaderSize) continue;
     if (EnterTiffHeader(found[i]->payload) != TTiffHeader::kGood) continue;
     FirstIfd = ReadLong() + TiffBase;
+    if (role == TDirectory::kMakerNote) {
+      const TNoteDirectory note{FirstIfd, TiffBase, NoteOrder(*this, FirstIfd, IntelOrder),
+                                found[i]->payload, found[i]->end};
+      entries_left -= ReadNote(TMakerNote{TMaker::kCanon, note, ReadCanonNote}, entries_left);
+      continue;
+    }
     DataFile.Seek(FirstIfd);
     entries_left -= ScanDirectory(entries_left, role);
   }
-  ResolvePending();
+  TakeResults();
 }
 
 }  // namespace camerafile

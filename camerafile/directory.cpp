@@ -1,61 +1,27 @@
 // TIFF image file directories: the main chain, then the Exif directory,
-// then the maker note, read by the rules of the maker that wrote the file;
-// Canon's is itself laid out as a directory.
+// then the maker note, read by the rules of the maker that wrote the file.
 #include <algorithm>
 #include <array>
-#include <string_view>
 
 #include "camerafile/cameras.h"
 #include "camerafile/canon_file.h"
+#include "camerafile/entries.h"
 #include "camerafile/limits.h"
 
 namespace camerafile {
 namespace {
 
-// Tags acted on in the main and Exif directories and in Canon's maker note.
+// Tags acted on in the main and Exif directories.
 constexpr std::int32_t kTagExifIfd = 0x8769;
 constexpr std::int32_t kTagMakerNote = 0x927C;
-constexpr std::int32_t kTagCameraType = 0x0006;    // maker note; printed as the model
-constexpr std::int32_t kTagFirmware = 0x0007;      // maker note
-constexpr std::int32_t kTagOwner = 0x0009;         // maker note
-constexpr std::int32_t kTagSerialNumber = 0x000C;  // maker note
-constexpr std::int32_t kTagShutterCount = 0x0093;  // maker note: nine exposure-count words
-constexpr std::int32_t kTagCameraInfo = 0x000D;    // maker note only: camera-info record
-constexpr std::int32_t kTagModelId = 0x0010;       // maker note only: the camera's model ID
-constexpr std::int32_t kTagBodySerial = 0xA431;    // Exif body serial number, as text
+constexpr std::int32_t kTagBodySerial = 0xA431;  // Exif body serial number, as text
+constexpr std::int32_t kTagOwnerName = 0xA430;   // Exif CameraOwnerName
 // Main directories only: who wrote the file, and for other makers' files
-// the model and the artist; their owner is Exif's CameraOwnerName.
+// the model and the artist; a DNG's copy of the raw file's maker note.
 constexpr std::int32_t kTagMake = 0x010F;
 constexpr std::int32_t kTagTiffModel = 0x0110;
 constexpr std::int32_t kTagArtist = 0x013B;
-constexpr std::int32_t kTagOwnerName = 0xA430;
-
-constexpr std::int32_t kTypeAscii = 2;
-constexpr std::int32_t kTypeLong = 4;
-constexpr std::int32_t kTypeUndefined = 7;
-constexpr std::size_t kEntrySize = 12;
-constexpr std::size_t kInEntry = 4;  // value bytes that stand in the entry itself
-
-// A note's directory in the wrong byte order shows a count of 0 or one in
-// the thousands; no maker's directory holds more than a few hundred.
-constexpr std::int32_t kMostNoteEntries = 512;
-
-// Byte size of one value of the type; 0 where the size is not needed.
-std::uint32_t UnitSize(std::int32_t type) {
-  switch (type) {
-    case 1:  // byte
-    case 2:  // ASCII
-      return 1;
-    case 3:  // short
-      return 2;
-    case 4:  // long
-      return 4;
-    case 5:  // rational
-      return 8;
-    default:
-      return 0;
-  }
-}
+constexpr std::int32_t kTagDngPrivateData = 0xC634;
 
 // The byte of the camera-info record that holds this camera's count in
 // files of this container.
@@ -70,69 +36,38 @@ std::int32_t CountByte(const TCameraRow& camera, std::int32_t format) {
   }
 }
 
-struct TEntry {
-  std::int32_t tag;
-  std::int32_t type;
-  std::int64_t count;
-  std::int64_t value;         // the value, or its offset
-  const std::uint8_t* bytes;  // the value field as stored
-};
-
-// Hands up to `entries` entries from the current position to take(entry),
-// decoded in the byte order given, and returns how many it handed over.
-// Entries are fetched a batch at a time and decoded from memory; past the
-// end of the file every entry would read as zeros, tag 0, which no rule
-// takes, so the reading stops there.
-template <typename Take>
-std::int32_t ReadEntries(TDataFile& file, std::int32_t entries, std::int32_t intel_order,
-                         Take&& take) {
-  constexpr std::int32_t kBatch = 32;
-  std::array<std::uint8_t, kBatch * kEntrySize> batch{};
-  std::int32_t k = 0;
-  while (k < entries && file.Position() < file.Size()) {
-    const std::int32_t count = std::min(kBatch, entries - k);
-    file.Read(batch.data(), static_cast<std::size_t>(count) * kEntrySize);
-    for (std::int32_t i = 0; i < count; ++i, ++k) {
-      const std::uint8_t* entry = batch.data() + static_cast<std::size_t>(i) * kEntrySize;
-      take(TEntry{DecodeWord(entry, intel_order), DecodeWord(entry + 2, intel_order),
-                  DecodeLong(entry + 4, intel_order), DecodeLong(entry + 8, intel_order),
-                  entry + 8});
-    }
-  }
-  return k;
-}
-
 // The five results of a Canon file, or of one that names no maker.
 void TakeCanonResults(TCanonFile& file) {
-  TCanonFile::TPendingReads& pending = file.Pending;
-  if (pending.model) file.Model = file.ReadStringAt(*pending.model);
-  if (pending.firmware) file.Firmware = file.ReadStringAt(*pending.firmware);
-  if (pending.owner) file.Owner = file.ReadStringAt(*pending.owner);
-  if (pending.serial_number) {
-    file.SerialNumber = *pending.serial_number;
+  const TCanonTags& tags = file.MakerState.pending.canon;
+  if (tags.model) file.Model = file.ReadStringAt(*tags.model);
+  if (tags.firmware) file.Firmware = file.ReadStringAt(*tags.firmware);
+  if (tags.owner) file.Owner = file.ReadStringAt(*tags.owner);
+  if (tags.serial_number) {
+    file.SerialNumber = WrapToInt32(*tags.serial_number);
     file.HasSerialNumber = true;
   }
 
   // The camera decides where its count is. A file that names no camera is
   // read as the 1D files this program was first made for.
-  const TCameraRow* camera = file.ModelId ? FindCamera(*file.ModelId) : nullptr;
+  const TCameraRow* camera = tags.model_id ? FindCamera(*tags.model_id) : nullptr;
   file.Camera = camera;
   file.CountIncludes = camera != nullptr ? camera->includes : TCountIncludes::kShutterReleases;
-  const TCountPlace place = !file.ModelId       ? TCountPlace::kCounterRecord
+  const TCountPlace place = !tags.model_id      ? TCountPlace::kCounterRecord
                             : camera != nullptr ? camera->count
                                                 : TCountPlace::kNone;
   switch (place) {
     case TCountPlace::kCounterRecord:
-      if (pending.shutter_count) {
-        file.ShutterCount = file.ReadShutterCountAt(*pending.shutter_count);
+      if (tags.counter_words) {
+        file.ShutterCount =
+            file.ReadShutterCountAt(tags.counter_words->offset, tags.counter_words->intel_order);
       }
       break;
     case TCountPlace::kCameraInfo: {
       const std::int32_t byte = CountByte(*camera, file.Format);
-      const bool holds_it = byte != kNoCountByte && pending.camera_info &&
-                            pending.camera_info->size >= std::int64_t{byte} + 4;
+      const auto& info = tags.camera_info;
+      const bool holds_it = byte != kNoCountByte && info && info->size >= std::int64_t{byte} + 4;
       file.ShutterCount = holds_it ? WrapToInt32(static_cast<std::uint64_t>(
-                                         file.ReadLongAt(pending.camera_info->offset + byte)))
+                                         file.ReadLongAt(info->offset + byte, info->intel_order)))
                                    : 0;
       break;
     }
@@ -145,22 +80,24 @@ void TakeCanonResults(TCanonFile& file) {
 // Another maker's file: the model and owner of its main and Exif
 // directories, no firmware text, and what its note gave, if anything.
 void TakeOtherMakersResults(TCanonFile& file) {
-  const TCanonFile::TPendingReads& pending = file.Pending;
-  file.Model = file.TiffModel.value_or(kNoValue);
+  const TMakerState& state = file.MakerState;
+  const auto& pending = state.pending;
+  file.Model = state.tiff_model.value_or(kNoValue);
   file.Firmware = kNoValue;
-  const std::string owner_name = pending.owner_name ? file.ReadStringAt(*pending.owner_name) : "";
-  const std::string artist = pending.artist ? file.ReadStringAt(*pending.artist) : "";
+  const std::string owner_name = pending.owner_name ? file.ReadText(*pending.owner_name) : "";
+  const std::string artist = pending.artist ? file.ReadText(*pending.artist) : "";
   file.Owner = !owner_name.empty() ? owner_name : !artist.empty() ? artist : kNoValue;
   file.Camera = nullptr;
-  file.ShutterCount = file.MakerValues.count;
-  file.CountIncludes = file.MakerValues.includes;
+  file.ShutterCount = state.note.count;
+  file.MechanicalCount = state.note.mechanical_count;
+  file.CountIncludes = state.note.includes;
 }
 
 }  // namespace
 
 void TCanonFile::ReadDirectory(TDirectory role) {
   ScanDirectory(WalkLimits::kEntries, role);
-  ResolvePending();
+  TakeResults();
 }
 
 TTiffHeader TCanonFile::EnterTiffHeader(FileOffset offset) {
@@ -178,83 +115,60 @@ TTiffHeader TCanonFile::EnterTiffHeader(FileOffset offset) {
 }
 
 std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role) {
-  const bool maker_note = role == TDirectory::kMakerNote;
   const bool main = role == TDirectory::kMain;
+  auto& pending = MakerState.pending;
   const FileOffset start = DataFile.Position();
   EntryCount = ReadWord();
   NextIfd = 0;
   const std::int32_t entries = std::min(EntryCount, std::max(entry_limit, 0));
+  std::array<std::optional<TNoteEntry>, kCanonTagCount> canon;
 
   const auto take = [&](const TEntry& entry) {
     EntryTag = entry.tag;
     EntryType = entry.type;
     ValueCount = entry.count;
     const std::uint32_t unit = UnitSize(EntryType);
-    if (unit != 0) ValueSize = WrapToInt32(static_cast<std::uint64_t>(ValueCount) * unit);
-    const std::int64_t value = entry.value;
+    if (EntryType <= kTypeRational && unit != 0) {
+      ValueSize = WrapToInt32(static_cast<std::uint64_t>(ValueCount) * unit);
+    }
+    TNoteEntry stored{entry.type,
+                      static_cast<std::uint32_t>(entry.count),
+                      static_cast<std::uint32_t>(entry.value),
+                      {}};
+    std::copy_n(entry.bytes, kInEntry, stored.bytes.begin());
+    MatchEntry(entry.tag, stored, kCanonTags, kCanonTagCount, canon.data());
+    const auto text = [&] { return TTextValue{entry.count, entry.value + TiffBase, stored.bytes}; };
     const bool is_ascii = EntryType == kTypeAscii;
-    const bool is_long_string = is_ascii && ValueSize > 4;
-    // The camera-info record's size in bytes; undefined bytes count one each.
-    const std::uint32_t record_unit = EntryType == kTypeUndefined ? 1 : unit;
 
-    // A later entry overwrites what an earlier one stored; a string entry
-    // that is skipped leaves its field as it was.
+    // A later entry replaces what an earlier one noted.
     switch (EntryTag) {
       case kTagExifIfd:
-        ExifIfd = value;
+        ExifIfd = entry.value;
         break;
       case kTagMakerNote:
-        MakerNoteIfd = value;
+        MakerNoteIfd = entry.value;
         MakerNoteSize = ValueCount;
         break;
-      case kTagCameraType:
-        if (is_long_string) Pending.model = value + TiffBase;
-        break;
-      case kTagFirmware:
-        if (is_long_string) Pending.firmware = value + TiffBase;
-        break;
-      case kTagOwner:
-        if (is_long_string) Pending.owner = value + TiffBase;
-        break;
-      case kTagSerialNumber:
-        Pending.serial_number = WrapToInt32(static_cast<std::uint64_t>(value));
-        break;
-      case kTagShutterCount:
-        Pending.shutter_count = value + TiffBase;
-        break;
       case kTagBodySerial:
-        if (is_long_string) Pending.body_serial = value + TiffBase;
-        break;
-      case kTagModelId:
-        if (maker_note && EntryType == kTypeLong && ValueCount == 1) {
-          ModelId = static_cast<std::uint32_t>(value);
-        }
-        break;
-      case kTagCameraInfo:
-        if (maker_note && record_unit != 0) {
-          Pending.camera_info = TRecord{value + TiffBase, ValueCount * record_unit};
-        }
-        break;
-      case kTagMake:
-        if (main && is_long_string) {
-          Pending.make = TMakeText{value + TiffBase, {}};
-        } else if (main && is_ascii) {
-          // Up to four bytes stand in the entry, up to the first zero byte.
-          const auto* bytes = reinterpret_cast<const char*>(entry.bytes);
-          const auto length =
-              static_cast<std::size_t>(std::min<std::int64_t>(ValueCount, kInEntry));
-          const std::size_t zero = std::string_view(bytes, length).find('\0');
-          Pending.make = TMakeText{std::nullopt, std::string(bytes, std::min(zero, length))};
-        }
-        break;
-      case kTagTiffModel:
-        if (main && is_long_string) Pending.tiff_model = value + TiffBase;
-        break;
-      case kTagArtist:
-        if (main && is_long_string) Pending.artist = value + TiffBase;
+        if (is_ascii) pending.body_serial = text();
         break;
       case kTagOwnerName:
-        if (is_long_string) Pending.owner_name = value + TiffBase;
+        if (is_ascii) pending.owner_name = text();
+        break;
+      case kTagMake:
+        if (main && is_ascii) pending.make = text();
+        break;
+      case kTagTiffModel:
+        if (main && is_ascii) pending.tiff_model = text();
+        break;
+      case kTagArtist:
+        if (main && is_ascii) pending.artist = text();
+        break;
+      case kTagDngPrivateData:
+        if (main && (EntryType == kTypeByte || EntryType == kTypeUndefined) &&
+            entry.count > kInEntry) {
+          pending.dng_private = TRecord{entry.value + TiffBase, entry.count, IntelOrder};
+        }
         break;
       default:
         break;  // the four value bytes are read and dropped
@@ -266,6 +180,9 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
     EntryTag = EntryType = 0;
     ValueCount = 0;
   }
+  // Canon's own tags count wherever they stand; the model ID and the
+  // camera-info record only in a directory read as the maker note.
+  TakeCanonTags(canon.data(), TiffBase, IntelOrder, role == TDirectory::kMakerNote, pending.canon);
   DataFile.Seek(start + 2 + static_cast<FileOffset>(kEntrySize) * EntryCount);
   NextIfd = ReadLong();
   return looked_at;
@@ -274,73 +191,50 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
 // Reading a value at an offset changes nothing but its field, and only the
 // last entry of each kind counts, so each is read once, when all entries
 // before it are through.
-void TCanonFile::ResolvePending() {
-  if (Pending.body_serial) BodySerialNumber = ReadStringAt(*Pending.body_serial);
-  if (Maker == TMaker::kCanon) {
+void TCanonFile::TakeResults() {
+  auto& pending = MakerState.pending;
+  if (pending.body_serial) BodySerialNumber = SerialTextOf(ReadText(*pending.body_serial));
+  if (MakerState.maker == TMaker::kCanon) {
     TakeCanonResults(*this);
   } else {
     TakeOtherMakersResults(*this);
   }
-  Pending = TPendingReads{};
+  pending = TMakerState::TPendingReads{};
 }
 
 void TCanonFile::IdentifyMaker() {
-  if (Pending.make) {
-    Make = Pending.make->offset ? ReadStringAt(*Pending.make->offset) : Pending.make->in_entry;
-  }
-  if (Pending.tiff_model) TiffModel = ReadStringAt(*Pending.tiff_model);
-  Pending.make.reset();
-  Pending.tiff_model.reset();
-  Maker = MakerOf(Make);
+  auto& pending = MakerState.pending;
+  if (pending.make) MakerState.make = ReadText(*pending.make);
+  if (pending.tiff_model) MakerState.tiff_model = ReadText(*pending.tiff_model);
+  pending.make.reset();
+  pending.tiff_model.reset();
+  MakerState.maker = MakerOf(MakerState.make);
+}
+
+std::int32_t TCanonFile::ReadNote(const TMakerNote& note, std::int32_t entry_limit) {
+  MakerState.maker = note.maker;
+  if (!note.directory || note.read == nullptr) return 0;
+  std::int32_t entries_left = entry_limit;
+  MakerState.note =
+      note.read(*this, *note.directory, MakerState.tiff_model.value_or(""), entries_left);
+  OverlayCanonTags(MakerState.pending.canon, MakerState.note.canon);
+  return entry_limit - entries_left;
 }
 
 std::int32_t TCanonFile::ReadMakerNote(std::int32_t entry_limit) {
   IdentifyMaker();
+  const std::string_view make = MakerState.make;
+  // A DNG converter keeps the raw file's own note in its private data;
+  // that one counts, whatever the Exif directory holds.
+  if (const auto& dng = MakerState.pending.dng_private) {
+    if (const auto note = FindDngNote(*this, make, dng->offset, dng->size)) {
+      return ReadNote(*note, entry_limit);
+    }
+  }
   if (MakerNoteIfd == 0) return 0;
   MakerNoteIfd += TiffBase;
-  const TMakerNote note = FindMakerNote(*this, Make, MakerNoteIfd, MakerNoteSize);
-  Maker = note.maker;
-  if (Maker == TMaker::kCanon) {
-    DataFile.Seek(MakerNoteIfd);
-    return ScanDirectory(entry_limit, TDirectory::kMakerNote);
-  }
-  if (!note.directory || note.read == nullptr) return 0;
-  std::int32_t entries_left = entry_limit;
-  MakerValues = note.read(*this, *note.directory, TiffModel.value_or(""), entries_left);
-  return entry_limit - entries_left;
-}
-
-void FindNoteEntries(TCanonFile& file, const TNoteDirectory& note, const TTagRule* rules,
-                     std::size_t rule_count, std::optional<TNoteEntry>* found,
-                     std::int32_t& entries_left) {
-  std::array<std::uint8_t, 2> count_bytes{};
-  file.DataFile.Seek(note.at);
-  file.DataFile.Read(count_bytes.data(), count_bytes.size());
-  std::int32_t order = note.intel_order;
-  std::int32_t count = DecodeWord(count_bytes.data(), order);
-  const std::int32_t other = DecodeWord(count_bytes.data(), 1 - order);
-  if ((count == 0 || count > kMostNoteEntries) && other >= 1 && other <= kMostNoteEntries) {
-    order = 1 - order;
-    count = other;
-  }
-  const FileOffset end = std::min(note.note_end, file.DataFile.Size());
-  const FileOffset size = 2 + static_cast<FileOffset>(kEntrySize) * count;
-  if (note.at < note.note_begin || note.at > end || end - note.at < size) return;
-
-  const std::int32_t entries = std::min(count, std::max(entries_left, 0));
-  entries_left -= ReadEntries(file.DataFile, entries, order, [&](const TEntry& entry) {
-    for (std::size_t i = 0; i < rule_count; ++i) {
-      const TTagRule& rule = rules[i];
-      if (entry.tag != rule.tag || entry.type != rule.type || entry.count < rule.min_count ||
-          entry.count > rule.max_count) {
-        continue;
-      }
-      TNoteEntry& kept = found[i].emplace();
-      kept.count = static_cast<std::uint32_t>(entry.count);
-      kept.value = static_cast<std::uint32_t>(entry.value);
-      std::copy(entry.bytes, entry.bytes + kInEntry, kept.bytes.begin());
-    }
-  });
+  const TNotePlace place{MakerNoteIfd, MakerNoteSize, IntelOrder, TiffBase, true};
+  return ReadNote(FindMakerNote(*this, make, place), entry_limit);
 }
 
 void TCanonFile::WalkDirectories() {
@@ -374,7 +268,7 @@ void TCanonFile::WalkDirectories() {
     read_directory_at(ExifIfd, TDirectory::kExif);
   }
   entries_left -= ReadMakerNote(entries_left);
-  ResolvePending();
+  TakeResults();
 }
 
 }  // namespace camerafile

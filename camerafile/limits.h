@@ -16,6 +16,19 @@ struct WalkLimits {
   static constexpr std::int32_t kEntries = 2048;
 };
 
+struct JpegLimits {
+  // Segments looked through for the Exif one: cameras and editors put one
+  // to four before it (JFIF, a second APP0, Photoshop's APP13, ICC
+  // profiles in APP2, a comment).
+  static constexpr std::int32_t kSegments = 32;
+};
+
+struct DngLimits {
+  // Records of a DNG's private data passed over for the maker note's:
+  // converters write one to three.
+  static constexpr std::int32_t kRecords = 64;
+};
+
 struct BoxLimits {
   // A CR3's Canon box holds about ten boxes, a HEIF's meta box some twelve,
   // its item list one per tile (an R5's HEIF: about 50).

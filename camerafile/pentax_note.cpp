@@ -1,25 +1,23 @@
 // Pentax's maker note: the exposure count of its DSLRs, scrambled with the
 // picture's date and time, and the serial number where the body writes one
 // (the K10D and the *ist D series do not). Here tags 6 and 7 are the date
-// and the time.
+// and the time. Ricoh's GR III writes the same note.
 #include "camerafile/canon_file.h"
+#include "camerafile/entries.h"
 #include "camerafile/makers.h"
 
 namespace camerafile {
 namespace {
-
-constexpr std::uint16_t kTypeAscii = 2;
-constexpr std::uint16_t kTypeUndefined = 7;
 
 // The tags read, in the order of kTags. The first three stand in their
 // entries, each four bytes read as a big-endian number whatever the note's
 // byte order.
 enum { kScrambledCount, kDate, kTime, kSerialNumber };
 constexpr TTagRule kTags[] = {
-    {0x005D, kTypeUndefined, 4, 4},
-    {0x0006, kTypeUndefined, 4, 4},  // year (2 bytes), month, day
-    {0x0007, kTypeUndefined, 3, 4},  // hour, minute, second (and a zero)
-    {0x0229, kTypeAscii, 5, kAnyCount},
+    {0x005D, TypeBit(kTypeUndefined), 4, 4},
+    {0x0006, TypeBit(kTypeUndefined), 4, 4},  // year (2 bytes), month, day
+    {0x0007, TypeBit(kTypeUndefined), 3, 4},  // hour, minute, second (and a zero)
+    {0x0229, TypeBit(kTypeAscii), 1, kAnyCount},
 };
 
 std::uint32_t BigEndian(const TNoteEntry& entry) {
@@ -45,7 +43,7 @@ TMakerValues ReadPentaxNote(TCanonFile& file, const TNoteDirectory& note, std::s
     values.count = WrapToInt32(count);
   }
   if (found[kSerialNumber])
-    values.serial = file.ReadStringAt(note.base + found[kSerialNumber]->value);
+    values.serial = SerialTextOf(NoteText(file, note, *found[kSerialNumber]));
   return values;
 }
 

@@ -120,10 +120,10 @@ TEST_P(CameraTable, SerialLineFallsBackOnTheBodySerialNumberAsItStands) {
   EXPECT_EQ(file_.GetSerialNumber(), 0);
   record.body_serial = "1234";  // five bytes with its zero: read at its offset
   EXPECT_EQ(Analyse(record).GetSerialText(), "1234");
-  record.body_serial = "123";  // four bytes would stand in the entry: skipped
-  EXPECT_EQ(Analyse(record).GetSerialText(), "0");
-  record.body_serial = "\x1b[2J0815";
-  EXPECT_EQ(transcript::Results(Analyse(record))[3], "Seriennummer       : ?[2J0815");
+  record.body_serial = "123";  // four bytes with its zero: in the entry itself
+  EXPECT_EQ(Analyse(record).GetSerialText(), "123");
+  record.body_serial = "\x1b[2J0815";  // control bytes: no serial number
+  EXPECT_EQ(transcript::Results(Analyse(record))[3], "Seriennummer       : 0");
   record.body_serial.clear();
   EXPECT_EQ(Analyse(record).GetSerialText(), "0");
 }
@@ -143,7 +143,7 @@ Bytes WithEntries(Order order, std::vector<Entry> main, std::vector<Entry> maker
   main.push_back({kTagExif, kLong, 1, 100});
   AppendDirectory(bytes, main, 0);
   bytes.PadTo(100);
-  exif.push_back({kTagMakerNote, kUndefined, 1, 200});
+  exif.push_back({kTagMakerNote, kUndefined, 400 + 4096 - 200, 200});
   AppendDirectory(bytes, exif, 0);
   bytes.PadTo(200);
   maker_note.push_back({kTagCounter, kShort, 9, 300});
@@ -199,7 +199,8 @@ TEST_P(CameraTags, ModelIdAndCameraInfoCountOnlyInTheMakerNoteAndOnlyOfTheirType
 // more, and the maker note's 2015th entry is the last looked at.
 Bytes OwnerAsEntry(Order order, std::uint32_t entry) {
   Bytes bytes = TiffHeader(order, 0);
-  AppendDirectory(bytes, {{kTagMakerNote, kUndefined, 1, 64}}, 0);  // Exif, at 8
+  const std::uint32_t note_size = 2 + 12 * entry + 4;
+  AppendDirectory(bytes, {{kTagMakerNote, kUndefined, note_size, 64}}, 0);  // Exif, at 8
   bytes.PadTo(26).Text("Erika Mustermann").PadTo(64);
   std::vector<Entry> note(entry - 1, Entry{0x0001, kShort, 1, 0});
   note.push_back({kTagOwner, kAscii, 32, 26});

@@ -155,9 +155,7 @@ std::vector<Field> MainFields() {
 std::vector<Field> ExifFields(const CanonRecord& record) {
   if (record.body_serial.empty()) return {};
   // Written as it stands, with its terminating zero.
-  std::vector<std::uint8_t> text(record.body_serial.begin(), record.body_serial.end());
-  text.push_back(0);
-  return {{kTagBodySerial, kAscii, static_cast<std::uint32_t>(text.size()), 0, text}};
+  return {AsciiField(kTagBodySerial, record.body_serial)};
 }
 
 std::vector<Field> MakerNoteFields(Order order, const CanonRecord& record) {

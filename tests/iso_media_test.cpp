@@ -216,18 +216,19 @@ TEST_P(IsoMedia, Cr3TiffBoxesEachWithItsOwnHeader) {
   const Bytes at_16 =
       TiffHeader(order, 16).Zeros(8).Append(DirectoriesAt(order, 16, {d.maker_note}));
   ExpectR5(Analyse(cr3(TiffOf(order, {d.main}), TiffOf(order, {d.exif}), Box("CMT3", at_16))));
-  // A CMT3 box of its 8-byte header alone, the directory after the box.
+  // A CMT3 box of its 8-byte header alone, the directory after the box: a
+  // maker note must lie inside its box. Seven bytes cannot hold the header.
   const Bytes note = TiffOf(order, {d.maker_note});
   const auto cut_box = [&](std::uint32_t payload) {
     return Bytes(Order::kBig).U32(8 + payload).Text("CMT3").Append(note);
   };
-  ExpectR5(Analyse(cr3(TiffOf(order, {d.main}), TiffOf(order, {d.exif}), cut_box(8))));
-  // Seven bytes cannot hold the header: the maker note is not read.
-  const TCanonFile& file =
-      Analyse(cr3(TiffOf(order, {d.main}), TiffOf(order, {d.exif}), cut_box(7)));
-  EXPECT_EQ(file.GetModel(), "----------");
-  EXPECT_EQ(file.GetShutterCount(), 0);
-  EXPECT_EQ(file.GetSerialText(), "023021000484");
+  for (const std::uint32_t payload : {7u, 8u}) {
+    const TCanonFile& file =
+        Analyse(cr3(TiffOf(order, {d.main}), TiffOf(order, {d.exif}), cut_box(payload)));
+    EXPECT_EQ(file.GetModel(), "----------") << payload;
+    EXPECT_EQ(file.GetShutterCount(), 0) << payload;
+    EXPECT_EQ(file.GetSerialText(), "023021000484") << payload;
+  }
 }
 
 // The iloc box's field at `after` bytes past its type.

@@ -46,11 +46,15 @@ TEST(Record, InitResetsWhatAnEarlierUseLeft) {
   file.ExifIfd = 30;
   file.MakerNoteIfd = 40;
   file.NextIfd = 50;
-  file.ModelId = 0x80000421;
+  file.MakerState.pending.canon.model_id = 0x80000421;
+  file.MakerState.make = "NIKON";
+  file.MechanicalCount = 7;
   file.HasSerialNumber = true;
   file.BodySerialNumber = "023021000484";
   EXPECT_TRUE(file.Init(testfile::NameOf("a.cr2")));
-  EXPECT_FALSE(file.ModelId.has_value());
+  EXPECT_FALSE(file.MakerState.pending.canon.model_id.has_value());
+  EXPECT_TRUE(file.MakerState.make.empty());
+  EXPECT_EQ(file.GetMechanicalCount(), 0);
   EXPECT_EQ(file.GetSerialText(), "0");
   EXPECT_EQ(file.GetModel(), "----------");
   EXPECT_EQ(file.GetFirmware(), "----------");
