@@ -220,6 +220,39 @@ Bytes MakerNote(Order order, const Bytes& header, const std::vector<Field>& fiel
   return Bytes(order).Append(header).Append(DirectoriesAt(order, at, {fields}));
 }
 
+Bytes MakerNoteOf(Order order, const Bytes& header,
+                  const std::vector<std::vector<Field>>& directories, std::int32_t origin) {
+  const auto at = static_cast<std::uint32_t>(origin + static_cast<std::int32_t>(header.size()));
+  return Bytes(order).Append(header).Append(DirectoriesAt(order, at, directories));
+}
+
+Bytes CanonFooter(Order order, std::uint32_t written_at) {
+  Bytes out(order);
+  return out.Text(order == Order::kLittle ? "II" : "MM").U16(42).U32(written_at);
+}
+
+Field DngPrivateData(const Bytes& data) {
+  return {0xC634, kByte, static_cast<std::uint32_t>(data.size()), 0, data.data()};
+}
+
+Bytes AdobePrivateData(const std::vector<std::pair<std::string, Bytes>>& records) {
+  Bytes out(Order::kBig);
+  out.Text("Adobe").U8(0);
+  for (const auto& [type, bytes] : records) {
+    out.Text(type).U32(static_cast<std::uint32_t>(bytes.size())).Append(bytes);
+    out.PadTo((out.size() + 1) / 2 * 2);
+  }
+  return out;
+}
+
+Bytes MakerNoteRecord(Order note_order, std::uint32_t original_offset, const Bytes& note,
+                      bool long_header) {
+  Bytes out(Order::kBig);
+  out.Text(note_order == Order::kLittle ? "II" : "MM").U32(original_offset);
+  if (long_header) out.U32(1).Zeros(8);
+  return out.Append(note);
+}
+
 Bytes NikonNote(Order order, const std::vector<Field>& fields) {
   Bytes header(order);
   header.Text("Nikon").Raw({0, 2, 0x10, 0, 0}).Append(TiffHeader(order, 8));
@@ -418,6 +451,17 @@ Bytes Jpeg(const Bytes& tiff, bool with_app0) {
   out.Append(tiff);
   out.U16(0xFFD9);
   return out;
+}
+
+Bytes JpegAfter(const std::vector<Segment>& before, const Bytes& tiff) {
+  Bytes out(Order::kBig);
+  out.U16(0xFFD8);
+  for (const Segment& segment : before) {
+    out.U16(segment.marker).U16(static_cast<std::uint32_t>(2 + segment.payload.size()));
+    out.Append(segment.payload);
+  }
+  out.U16(0xFFE1).U16(static_cast<std::uint32_t>(2 + 6 + tiff.size())).Text("Exif").Zeros(2);
+  return out.Append(tiff).U16(0xFFD9);
 }
 
 Bytes Ciff(Order order, std::size_t size, std::uint32_t anchor_value, std::uint32_t serial,

@@ -121,9 +121,27 @@ Bytes MakerTiff(Order order, const MakerFile& file);
 // the TIFF header; 0: from the note; -10: from a header at byte 10).
 Bytes MakerNote(Order order, const Bytes& header, const std::vector<Field>& fields,
                 std::int32_t origin);
+// The same with several directories one after the other, whose fields may
+// link to each other (Olympus's sub-directories).
+Bytes MakerNoteOf(Order order, const Bytes& header,
+                  const std::vector<std::vector<Field>>& directories, std::int32_t origin);
 // Nikon's note: "Nikon" 00 02 10 00 00, a TIFF header of its own in the
 // order given, the directory after it; offsets from that header.
 Bytes NikonNote(Order order, const std::vector<Field>& fields);
+// The 8 bytes Canon ends its note with: "II" 2A 00 or "MM" 00 2A, then the
+// note's offset from the TIFF header where the camera wrote it.
+Bytes CanonFooter(Order order, std::uint32_t written_at);
+
+// IFD0's DNGPrivateData (tag 0xC634) of these bytes.
+Field DngPrivateData(const Bytes& data);
+// Adobe's form: "Adobe" 00, then records of a type, a big-endian size and
+// their bytes, each padded to an even length.
+Bytes AdobePrivateData(const std::vector<std::pair<std::string, Bytes>>& records);
+// The record "MakN": the note's byte order, its offset in the raw file it
+// came from (big-endian), then the note; with `long_header` twelve more
+// bytes before the note, beginning 00 00 00 01.
+Bytes MakerNoteRecord(Order note_order, std::uint32_t original_offset, const Bytes& note,
+                      bool long_header = false);
 
 // A camera-info record (maker-note tag 0x000D) of `size` bytes, zeros but
 // for a 32-bit number at byte `at`, where it fits.
@@ -220,6 +238,13 @@ std::vector<std::uint8_t> U32Bytes(Order order, std::uint32_t value);
 // FF D8, an optional 16-byte APP0 segment, then APP1 with "Exif" 00 00 and
 // the TIFF structure. The TIFF header lands at 12, or 30 after APP0.
 Bytes Jpeg(const Bytes& tiff, bool with_app0);
+// A JPEG segment: its marker and payload, its length filled in.
+struct Segment {
+  std::uint16_t marker;
+  Bytes payload;
+};
+// FF D8, these segments, then APP1 with "Exif" 00 00 and the TIFF structure.
+Bytes JpegAfter(const std::vector<Segment>& before, const Bytes& tiff);
 
 // A CIFF file of the given size: byte order, header length, "HEAPCCDR";
 // the last eight bytes hold the anchor value (before the header length is

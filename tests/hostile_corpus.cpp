@@ -213,6 +213,54 @@ Bytes MakeWithoutAnEnd() {
   return out.PadTo(64).Text(std::string(4096, 'N'));
 }
 
+// A Canon note of three strings and a serial number, its offsets from
+// kMakerNoteAt, ending with a footer of the order given saying where the
+// camera wrote it.
+Bytes CanonNoteWithFooter(Order footer_order, std::uint32_t written_at) {
+  Bytes note = MakerNote(Order::kLittle, Bytes(),
+                         {AsciiField(kTagModel, "Canon EOS 550D"),
+                          AsciiField(kTagFirmware, "Firmware Version 1.0.8"),
+                          AsciiField(kTagOwner, "Erika Mustermann"),
+                          {kTagSerial, kLong, 1, 7}},
+                         kMakerNoteAt);
+  return note.Append(CanonFooter(footer_order, written_at));
+}
+
+// An AOC note whose value of eight bytes stands at `offset`.
+Bytes PentaxNoteWithValueAt(std::uint32_t offset) {
+  Bytes out(Order::kLittle);
+  out.Text("AOC").U8(0).Text("II");
+  AppendDirectory(out, {{0x0200, kShort, 4, offset}, {0x0229, kAscii, 8, offset}}, 0);
+  return out.Zeros(16);
+}
+
+Bytes JpegSegmentFirst(std::uint16_t marker, std::uint32_t length) {
+  Bytes out(Order::kBig);
+  out.U16(0xFFD8).U16(marker).U16(length).Zeros(40);
+  return out;
+}
+
+// A DNG (a little-endian TIFF) of Make "Canon" whose private data are these
+// bytes.
+Bytes DngWith(const Bytes& private_data) {
+  return TiffOf(Order::kLittle, {{AsciiField(kTagMake, "Canon"), DngPrivateData(private_data)}});
+}
+
+// A Sony note whose tag 0x0020 is this index.
+Bytes SonyIndexNote(const Bytes& index) {
+  const auto size = static_cast<std::uint32_t>(index.size());
+  return MakerNote(Order::kLittle, Bytes().Text("SONY DSC ").Zeros(3),
+                   {{0x0020, kUndefined, size, 0, index.data()}}, kMakerNoteAt);
+}
+
+// An OLYMPUS note whose Equipment pointer (0x2010) is `offset` from the note.
+Bytes OlympusNoteLeadingTo(std::uint16_t tag, std::uint32_t offset) {
+  Bytes out(Order::kLittle);
+  out.Text("OLYMPUS").U8(0).Text("II").U16(3);
+  AppendDirectory(out, {{0x0100, kShort, 1, 0}, {0x0101, kShort, 1, 0}, {tag, 13, 1, offset}}, 0);
+  return out.Zeros(16);
+}
+
 }  // namespace
 
 std::vector<HostileCase> HostileCorpus() {
@@ -295,6 +343,61 @@ std::vector<HostileCase> HostileCorpus() {
        MakersFile("SONY", SonyNote(0x40, kSonyRecordAt), {}, "ILCE-1" + std::string(300, '1'))},
       {"sony-headerless-directory-count-0xffff",
        MakersFile("SONY", Bytes(Order::kLittle).U16(0xFFFF).Zeros(64))},
+      // Files programs saved again: moved notes, segments before Exif.
+      {"canon-footer-near-2-to-32",
+       MakersFile("Canon", CanonNoteWithFooter(Order::kLittle, 0xFFFFFFF0u))},
+      {"canon-footer-moving-the-note-past-the-end",
+       MakersFile("Canon", CanonNoteWithFooter(Order::kLittle, 0))},
+      {"canon-footer-of-the-other-order",
+       MakersFile("Canon", CanonNoteWithFooter(Order::kBig, 0x300))},
+      {"pentax-moved-note-value-at-0", MakersFile("PENTAX", PentaxNoteWithValueAt(0))},
+      {"pentax-moved-note-value-near-2-to-32",
+       MakersFile("PENTAX", PentaxNoteWithValueAt(0xFFFFFFF8u))},
+      {"jpeg-32-comments-before-exif",
+       JpegAfter(std::vector<Segment>(32, Segment{0xFFFE, Bytes().Text("x")}),
+                 CanonTiff(Order::kLittle))},
+      {"jpeg-segment-length-0", JpegSegmentFirst(0xFFFE, 0)},
+      {"jpeg-segment-length-1", JpegSegmentFirst(0xFFE2, 1)},
+      {"jpeg-segment-length-past-the-end", JpegSegmentFirst(0xFFED, 0xFFFF)},
+      {"jpeg-exif-app1-of-length-7",
+       JpegAfter({{0xFFE1, Bytes().Text("Exif").Zeros(1)}}, Bytes().Text("XX").Zeros(16))},
+      {"nikon-serial-of-control-bytes-only",
+       MakersFile("NIKON", NikonNote(Order::kLittle, {AsciiField(0x001D, "\x01\x02\x1b\x7f")}))},
+      // DNG private data.
+      {"dng-adobe-records-of-size-0",
+       DngWith(
+           AdobePrivateData(std::vector<std::pair<std::string, Bytes>>(2000, {"free", Bytes()})))},
+      {"dng-adobe-record-of-odd-size", DngWith(AdobePrivateData({{"odd ", Bytes().Zeros(3)}}))},
+      {"dng-adobe-record-past-the-block",
+       DngWith(Bytes(Order::kBig).Text("Adobe").U8(0).Text("MakN").U32(0xFFFFFFF0u).Zeros(16))},
+      {"dng-makn-of-5-bytes", DngWith(AdobePrivateData({{"MakN", Bytes().Text("II").Zeros(3)}}))},
+      {"dng-makn-of-17-bytes",
+       DngWith(AdobePrivateData({{"MakN", Bytes().Text("II").Zeros(2).U32(1).Zeros(7)}}))},
+      {"dng-makn-original-offset-near-2-to-32",
+       DngWith(AdobePrivateData(
+           {{"MakN",
+             MakerNoteRecord(Order::kLittle, 0xFFFFFFF0u,
+                             MakerNote(Order::kLittle, Bytes(),
+                                       {AsciiField(kTagModel, "Canon EOS 350D DIGITAL")}, 0))}}))},
+      {"sony-index-of-51-entries",
+       MakersFile("SONY", SonyIndexNote(Bytes(Order::kLittle).U16(51).U16(400).Zeros(400)), {},
+                  "SLT-A55")},
+      {"sony-index-offsets-past-its-end", MakersFile("SONY",
+                                                     SonyIndexNote(Bytes(Order::kLittle)
+                                                                       .U16(2)
+                                                                       .U16(0xFFFF)
+                                                                       .U16(0x0201)
+                                                                       .U16(0xFFF0)
+                                                                       .U16(0x0202)
+                                                                       .U16(0xFFF8)
+                                                                       .Zeros(8)),
+                                                     {}, "SLT-A55")},
+      {"olympus-equipment-pointing-at-its-own-directory",
+       MakersFile("OLYMPUS", OlympusNoteLeadingTo(0x2010, 12))},
+      {"olympus-settings-pointing-at-its-own-directory",
+       MakersFile("OLYMPUS", OlympusNoteLeadingTo(0x4000, 12))},
+      {"olympus-equipment-outside-the-note",
+       MakersFile("OLYMPUS", OlympusNoteLeadingTo(0x2010, 0x7FFFFFF0u))},
   };
   // Every prefix of 0 to 13 bytes of each signature.
   const Bytes signatures[] = {CanonTiff(Order::kBig), CanonTiff(Order::kLittle),

@@ -173,6 +173,8 @@ TEST_P(CiffHeap, TheCameraNamedInTheHeapDecidesWhatIsRead) {
     Analyse(File(c.model_id, c.serial_record));
     EXPECT_EQ(file_.Format, 3) << c.camera;
     EXPECT_EQ(file_.GetSerialNumber(), c.serial) << c.camera;
+    EXPECT_EQ(file_.GetSerialText(), std::to_string(static_cast<std::uint32_t>(c.serial)))
+        << c.camera << ": the line is unsigned";
     EXPECT_EQ(file_.GetShutterCount(), c.count) << c.camera;
     EXPECT_EQ(file_.GetModel(), "----------") << c.camera;
   }
