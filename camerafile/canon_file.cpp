@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace camerafile {
 
@@ -28,6 +29,7 @@ bool TCanonFile::Init(const TFileName& file_name) {
   ShutterCount = 0;
   CountIncludes = TCountIncludes::kShutterReleases;
   MechanicalCount = 0;
+  DateTaken.clear();
   MakerNoteSize = 0;
   MakerState = TMakerState{};
   Camera = nullptr;
@@ -40,6 +42,34 @@ std::string TCanonFile::GetSerialText() const {
   if (!MakerState.note.serial.empty()) return MakerState.note.serial;
   if (!BodySerialNumber.empty()) return BodySerialNumber;
   return number;
+}
+
+std::string TCanonFile::GetCameraName() const {
+  const auto& model = MakerState.tiff_model;
+  return model && !model->empty() ? *model : Model;
+}
+
+std::string ExifDateTime(const std::string& text) {
+  constexpr std::string_view kForm = "dddd:dd:dd dd:dd:dd";
+  if (text.size() < kForm.size()) return {};
+  for (std::size_t i = 0; i < kForm.size(); ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (kForm[i] == 'd' ? !digit : text[i] != kForm[i]) return {};
+  }
+  const auto number = [&](std::size_t at, std::size_t digits) {
+    int value = 0;
+    for (std::size_t i = at; i < at + digits; ++i) value = value * 10 + (text[i] - '0');
+    return value;
+  };
+  const int year = number(0, 4);
+  const int month = number(5, 2);
+  const int day = number(8, 2);
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year == 0 || month < 1 || month > 12 || day < 1) return {};
+  if (day > kDays[static_cast<std::size_t>(month - 1)] + (month == 2 && leap ? 1 : 0)) return {};
+  if (number(11, 2) > 23 || number(14, 2) > 59 || number(17, 2) > 59) return {};
+  return std::string(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(kForm.size()));
 }
 
 std::int32_t DecodeWord(const std::uint8_t* bytes, std::int32_t intel_order) {

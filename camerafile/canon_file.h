@@ -71,7 +71,8 @@ struct TMakerState {
     // the model and the artist.
     std::optional<TTextValue> make, tiff_model, artist;
     std::optional<TTextValue> owner_name, body_serial;
-    std::optional<TRecord> dng_private;  // IFD0's DNGPrivateData
+    std::optional<TTextValue> date_taken;  // Exif's DateTimeOriginal
+    std::optional<TRecord> dng_private;    // IFD0's DNGPrivateData
   } pending;
   std::string make;                       // IFD0's Make; empty when none
   std::optional<std::string> tiff_model;  // IFD0's Model (tag 0x0110)
@@ -103,6 +104,14 @@ class TCanonFile {
   // Of the count, the releases of the mechanical shutter, where the file
   // keeps them apart (Nikon's mirrorless bodies); 0 where it does not.
   std::int32_t GetMechanicalCount() const { return MechanicalCount; }
+  // When the picture was taken (Exif's DateTimeOriginal) as the camera
+  // wrote it, "YYYY:MM:DD HH:MM:SS"; empty where the file holds none or
+  // one that is no date.
+  std::string GetDateTaken() const { return DateTaken; }
+  // Who wrote the file (IFD0's Make), empty where none; and the camera's
+  // own name: IFD0's Model where the file holds one, else the model shown.
+  std::string GetMake() const { return MakerState.make; }
+  std::string GetCameraName() const;
 
   // Byte-order reader: each reads at the current position of DataFile in the
   // order IntelOrder gives and advances the position by the bytes read.
@@ -208,9 +217,14 @@ class TCanonFile {
   std::string BodySerialNumber;  // Exif tag 0xA431; empty when none
   std::int32_t ShutterCount = 0;
   std::int32_t MechanicalCount = 0;  // of ShutterCount, the mechanical shutter's; 0: none
+  std::string DateTaken;             // Exif's DateTimeOriginal, where it is a date
   // What the count includes, for the sentence beside it (the web page).
   TCountIncludes CountIncludes = TCountIncludes::kShutterReleases;
 };
+
+// An Exif date and time, "YYYY:MM:DD HH:MM:SS" (what follows ignored), when
+// it names a day of the calendar and a time of day; else empty.
+std::string ExifDateTime(const std::string& text);
 
 // Two's-complement reading of the low 32 bits, without undefined or
 // implementation-defined behaviour: 2^31 becomes -2^31.

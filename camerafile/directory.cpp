@@ -16,6 +16,7 @@ constexpr std::int32_t kTagExifIfd = 0x8769;
 constexpr std::int32_t kTagMakerNote = 0x927C;
 constexpr std::int32_t kTagBodySerial = 0xA431;  // Exif body serial number, as text
 constexpr std::int32_t kTagOwnerName = 0xA430;   // Exif CameraOwnerName
+constexpr std::int32_t kTagDateTaken = 0x9003;   // Exif DateTimeOriginal
 // Main directories only: who wrote the file, and for other makers' files
 // the model and the artist; a DNG's copy of the raw file's maker note.
 constexpr std::int32_t kTagMake = 0x010F;
@@ -155,6 +156,9 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
       case kTagOwnerName:
         if (is_ascii) pending.owner_name = text();
         break;
+      case kTagDateTaken:
+        if (role == TDirectory::kExif && is_ascii) pending.date_taken = text();
+        break;
       case kTagMake:
         if (main && is_ascii) pending.make = text();
         break;
@@ -194,6 +198,7 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
 void TCanonFile::TakeResults() {
   auto& pending = MakerState.pending;
   if (pending.body_serial) BodySerialNumber = SerialTextOf(ReadText(*pending.body_serial));
+  if (pending.date_taken) DateTaken = ExifDateTime(ReadText(*pending.date_taken));
   if (MakerState.maker == TMaker::kCanon) {
     TakeCanonResults(*this);
   } else {

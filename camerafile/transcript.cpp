@@ -44,6 +44,22 @@ Lines ResultPrompt() {
   return {"", kResultPrompt};
 }
 
+Card CardOf(const camerafile::TCanonFile& file) {
+  const auto found = [](const std::string& text, const std::string& none) {
+    return text == none ? std::string() : Printable(text);
+  };
+  Card card;
+  card.model = found(file.GetModel(), camerafile::kNoValue);
+  card.camera = found(file.GetCameraName(), camerafile::kNoValue);
+  card.make = Printable(file.GetMake());
+  card.serial = found(file.GetSerialText(), "0");
+  card.taken = file.GetDateTaken();
+  card.count = file.GetShutterCount();
+  card.mechanical = file.GetMechanicalCount();
+  card.includes = static_cast<std::int32_t>(file.CountIncludes);
+  return card;
+}
+
 std::string Printable(std::string text) {
   for (char& c : text) {
     const auto byte = static_cast<unsigned char>(c);
