@@ -22,8 +22,7 @@ std::string text;
 double bytes_read = 0;
 camerafile::TCanonFile file;  // large (its block cache): not on the stack
 std::string message;          // the JPEG header error line, if any
-std::string model;
-std::string serial;
+transcript::Card card;        // the last analysis's values
 
 }  // namespace
 
@@ -53,6 +52,7 @@ EMSCRIPTEN_KEEPALIVE const char* AuslomatAnalyse() {
   text = message + Joined(transcript::Results(file));
   bytes_read = static_cast<double>(file.DataFile.BytesRead());
   while (!message.empty() && message.back() == '\n') message.pop_back();
+  card = transcript::CardOf(file);
   return text.c_str();
 }
 
@@ -65,20 +65,32 @@ EMSCRIPTEN_KEEPALIVE const char* AuslomatHeaderError() {
   return message.c_str();
 }
 EMSCRIPTEN_KEEPALIVE const char* AuslomatModel() {
-  model = file.GetModel() == camerafile::kNoValue ? "" : transcript::Printable(file.GetModel());
-  return model.c_str();
+  return card.model.c_str();
 }
 EMSCRIPTEN_KEEPALIVE const char* AuslomatSerial() {
-  serial = transcript::Printable(file.GetSerialText());
-  if (serial == "0") serial.clear();
-  return serial.c_str();
+  return card.serial.c_str();
 }
 EMSCRIPTEN_KEEPALIVE std::int32_t AuslomatShutterCount() {
-  return file.GetShutterCount();
+  return card.count;
 }
 // What the count includes, as the numbers of camerafile::TCountIncludes.
 EMSCRIPTEN_KEEPALIVE std::int32_t AuslomatCountIncludes() {
-  return static_cast<std::int32_t>(file.CountIncludes);
+  return card.includes;
+}
+// Of the count, the mechanical shutter's releases; 0 where the file keeps
+// none apart.
+EMSCRIPTEN_KEEPALIVE std::int32_t AuslomatMechanicalCount() {
+  return card.mechanical;
+}
+// The camera's own name, who made it and when the picture was taken.
+EMSCRIPTEN_KEEPALIVE const char* AuslomatCameraName() {
+  return card.camera.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const char* AuslomatMake() {
+  return card.make.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const char* AuslomatDateTaken() {
+  return card.taken.c_str();
 }
 
 // Bytes fetched from the file by the last analysis.

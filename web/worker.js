@@ -1,23 +1,30 @@
 // The page's worker, around the compiled reader. Only the page can read the
-// file (a worker of a page opened from disk cannot, in WebKit), so the
-// worker asks it for each block the reader misses and analyses again once
-// the block is there. The reader's reads are deterministic: every run reads
-// what the console program reads up to its first missing block, so each
-// round adds one of the at most 16 blocks the console program reads, and
-// the page reads exactly those blocks, never more.
+// file (a worker of a page opened from disk cannot, in WebKit), so the page
+// hands over the file's first 64 KiB with it, where a camera file keeps
+// what the reader looks at: most files take one round. For a block past
+// those the worker asks the page and analyses again once the block is
+// there. The reader's reads are deterministic: every run reads what the
+// console program reads up to its first missing block.
 
 // The file under analysis: its size and the blocks the page handed over.
 let pageFile = null;
 
 class PageFile {
-  constructor(id, size) {
+  constructor(id, size, head) {
     this.id = id;
     this.size = size;
+    this.head = new Uint8Array(head ?? 0);  // the file's first bytes
     this.blocks = new Map();  // offset -> Uint8Array, empty where unreadable
     this.missing = null;      // the first block the last run lacked
   }
 
   read(offset, out, count) {
+    // The head is read in whole blocks, or to the end of the file.
+    if (offset < this.head.length) {
+      const length = Math.min(count, this.head.length - offset);
+      HEAPU8.set(this.head.subarray(offset, offset + length), out);
+      return length;
+    }
     const block = this.blocks.get(offset);
     if (block === undefined) {
       if (this.missing === null) this.missing = { at: offset, length: count };
@@ -55,6 +62,10 @@ var Module = {
             serial: latin1(_AuslomatSerial()),
             count: _AuslomatShutterCount(),
             includes: _AuslomatCountIncludes(),
+            mechanical: _AuslomatMechanicalCount(),
+            camera: latin1(_AuslomatCameraName()),
+            make: latin1(_AuslomatMake()),
+            taken: latin1(_AuslomatDateTaken()),
           },
         });
         pageFile = null;
@@ -62,7 +73,7 @@ var Module = {
     };
     onmessage = ({ data }) => {
       if (data.size !== undefined) {
-        pageFile = new PageFile(data.id, data.size);
+        pageFile = new PageFile(data.id, data.size, data.head);
       } else if (pageFile !== null && data.id === pageFile.id) {
         pageFile.blocks.set(data.at, new Uint8Array(data.bytes ?? 0));
       } else {
