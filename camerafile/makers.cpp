@@ -52,93 +52,48 @@ struct TSignature {
 
 constexpr FileOffset kTiffHeaderSize = 8;  // byte order, 42, first-directory offset
 
+// Short names for the table below.
+constexpr TOrderFrom kPlaceOrder = TOrderFrom::kPlace;
+constexpr TOrderFrom kMarks = TOrderFrom::kMarks;
+constexpr TBase kFromTiff = TBase::kTiffBase;
+constexpr TBase kFromNote = TBase::kNote;
+constexpr TMoved kStays = TMoved::kNever;
+constexpr std::array<std::string_view, 2> kSigmaMakes = {"SIGMA"sv, "FOVEON"sv};
+
+// clang-format off
 constexpr TSignature kSignatures[] = {
     // "Nikon" 00, version 02 10 or 02 00, 00 00, then a TIFF header of its own.
-    {"Nikon\0\x02"sv,
-     TMaker::kNikon,
-     true,
-     10 + kTiffHeaderSize,
-     {TOrderFrom::kInnerHeader, 10, 0, TBase::kInnerHeader, TMoved::kNever}},
+    {"Nikon\0\x02"sv, TMaker::kNikon, true, 10 + kTiffHeaderSize,
+     {TOrderFrom::kInnerHeader, 10, 0, TBase::kInnerHeader, kStays}},
     // Old Coolpix notes: nothing of ours.
     {"Nikon\0\x01"sv, TMaker::kNikon, false, 0, {}},
-    {"AOC\0"sv,
-     TMaker::kPentax,
-     true,
-     6,
-     {TOrderFrom::kMarks, 4, 6, TBase::kTiffBase, TMoved::kFirstValueAfter}},
-    {"PENTAX \0"sv,
-     TMaker::kPentax,
-     true,
-     10,
-     {TOrderFrom::kMarks, 8, 10, TBase::kNote, TMoved::kNever}},
+    {"AOC\0"sv, TMaker::kPentax, true, 6, {kMarks, 4, 6, kFromTiff, TMoved::kFirstValueAfter}},
+    {"PENTAX \0"sv, TMaker::kPentax, true, 10, {kMarks, 8, 10, kFromNote, kStays}},
     // The GR III and IIIx: Pentax's note behind "RICOH" 00 and the marks.
-    {"RICOH\0II"sv,
-     TMaker::kRicoh,
-     true,
-     8,
-     {TOrderFrom::kMarks, 6, 8, TBase::kNote, TMoved::kNever}},
-    {"RICOH\0MM"sv,
-     TMaker::kRicoh,
-     true,
-     8,
-     {TOrderFrom::kMarks, 6, 8, TBase::kNote, TMoved::kNever}},
-    {"SONY DSC \0\0\0"sv,
-     TMaker::kSony,
-     true,
-     12,
-     {TOrderFrom::kPlace, 0, 12, TBase::kTiffBase, TMoved::kNever}},
-    {"SONY CAM \0\0\0"sv,
-     TMaker::kSony,
-     true,
-     12,
-     {TOrderFrom::kPlace, 0, 12, TBase::kTiffBase, TMoved::kNever}},
-    {"SONY MOBILE\0"sv,
-     TMaker::kSony,
-     true,
-     12,
-     {TOrderFrom::kPlace, 0, 12, TBase::kTiffBase, TMoved::kNever}},
+    {"RICOH\0II"sv, TMaker::kRicoh, true, 8, {kMarks, 6, 8, kFromNote, kStays}},
+    {"RICOH\0MM"sv, TMaker::kRicoh, true, 8, {kMarks, 6, 8, kFromNote, kStays}},
+    {"SONY DSC \0\0\0"sv, TMaker::kSony, true, 12, {kPlaceOrder, 0, 12, kFromTiff, kStays}},
+    {"SONY CAM \0\0\0"sv, TMaker::kSony, true, 12, {kPlaceOrder, 0, 12, kFromTiff, kStays}},
+    {"SONY MOBILE\0"sv, TMaker::kSony, true, 12, {kPlaceOrder, 0, 12, kFromTiff, kStays}},
     // Olympus: "OLYMP" 00 (Epson's the same) and two bytes; "OLYMPUS" 00,
     // the marks and two bytes; OM System's likewise, longer.
-    {"OLYMP\0"sv,
-     TMaker::kOlympus,
-     true,
-     8,
-     {TOrderFrom::kPlace, 0, 8, TBase::kTiffBase, TMoved::kNever}},
-    {"EPSON\0"sv,
-     TMaker::kOlympus,
-     true,
-     8,
-     {TOrderFrom::kPlace, 0, 8, TBase::kTiffBase, TMoved::kNever}},
-    {"OLYMPUS\0"sv,
-     TMaker::kOlympus,
-     true,
-     12,
-     {TOrderFrom::kMarks, 8, 12, TBase::kNote, TMoved::kNever}},
-    {"OM SYSTEM\0\0\0"sv,
-     TMaker::kOlympus,
-     true,
-     16,
-     {TOrderFrom::kMarks, 12, 16, TBase::kNote, TMoved::kNever}},
+    {"OLYMP\0"sv, TMaker::kOlympus, true, 8, {kPlaceOrder, 0, 8, kFromTiff, kStays}},
+    {"EPSON\0"sv, TMaker::kOlympus, true, 8, {kPlaceOrder, 0, 8, kFromTiff, kStays}},
+    {"OLYMPUS\0"sv, TMaker::kOlympus, true, 12, {kMarks, 8, 12, kFromNote, kStays}},
+    {"OM SYSTEM\0\0\0"sv, TMaker::kOlympus, true, 16, {kMarks, 12, 16, kFromNote, kStays}},
     // Sigma's and Foveon's notes, only in files their Make names.
-    {"SIGMA\0\0\0"sv,
-     TMaker::kSigma,
-     true,
-     10,
-     {TOrderFrom::kPlace, 0, 10, TBase::kTiffBase, TMoved::kNever},
-     {"SIGMA"sv, "FOVEON"sv}},
-    {"FOVEON\0\0"sv,
-     TMaker::kSigma,
-     true,
-     10,
-     {TOrderFrom::kPlace, 0, 10, TBase::kTiffBase, TMoved::kNever},
-     {"SIGMA"sv, "FOVEON"sv}},
+    {"SIGMA\0\0\0"sv, TMaker::kSigma, true, 10, {kPlaceOrder, 0, 10, kFromTiff, kStays},
+     kSigmaMakes},
+    {"FOVEON\0\0"sv, TMaker::kSigma, true, 10, {kPlaceOrder, 0, 10, kFromTiff, kStays},
+     kSigmaMakes},
 };
+// clang-format on
 constexpr std::size_t kLongestSignature = 12;
 
 // Notes without a signature: the Make names the maker. Canon's, Nikon's and
 // Sony's are then a directory at the note's first byte, in the place's
 // order, with offsets from the TIFF header.
-constexpr TLayout kHeaderless{TOrderFrom::kPlace, 0, 0, TBase::kTiffBase, TMoved::kNever};
+constexpr TLayout kHeaderless{kPlaceOrder, 0, 0, kFromTiff, kStays};
 struct TMake {
   std::string_view starts;
   bool any_case;
