@@ -170,12 +170,13 @@ TEST_P(CameraTags, ModelIdAndCameraInfoCountOnlyInTheMakerNoteAndOnlyOfTheirType
   // The record's size is its count times the unit size: 1024 longs hold
   // byte 0x0AF1, 1024 ASCII bytes do not, a type without a unit is no record.
   // The count's four bytes end at 0x0AF5: 702 longs and 351 rationals reach
-  // them, 350 rationals do not.
+  // them, 701 longs and 350 rationals do not.
   struct {
     std::uint16_t type;
     std::uint32_t count;
     std::int32_t shown;
-  } const records[] = {{kByte, 4096, 12260}, {kLong, 702, 12260}, {5, 351, 12260}, {5, 350, 0}};
+  } const records[] = {
+      {kByte, 4096, 12260}, {kLong, 702, 12260}, {kLong, 701, 0}, {5, 351, 12260}, {5, 350, 0}};
   for (const auto& r : records) {
     EXPECT_EQ(Analyse(WithEntries(GetParam(), {}, {r5, {kTagCameraInfo, r.type, r.count, 400}}))
                   .GetShutterCount(),
