@@ -465,7 +465,8 @@ for (const key of chosen) {
             await engine.colorScheme(scheme);
             await engine.open(pathToFileURL(pagePath).href);
             await until(engine, () => document.body.dataset.ready === 'ja', undefined, 'the banner');
-            await show(engine, [jpeg, path.join(samples, 'nikon-z-6.tif')]);
+            // Two bodies above the cards: the Z 6, and the R5 of two files.
+            await show(engine, [path.join(samples, 'nikon-z-6.tif')]);
             await show(engine, [path.join(samples, 'eos-r5.jpg'), heif]);
             for (const [name, width] of [['desktop', 1024], ['phone', 375]]) {
               await engine.setViewport({ width, height: 800 });
