@@ -25,7 +25,8 @@ const TTagRule kCanonTags[kCanonTagCount] = {
     {0x0009, TypeBit(kTypeAscii), kShortestString, kLongestString},
     {0x000C, kAnyType, 0, kAnyCount},
     // Bytes, shorts, longs or rationals; undefined bytes count one each.
-    {0x000D, TypeBits(1, 2, 3, 4, 5, kTypeUndefined), 0, kAnyCount},
+    {0x000D, TypeBits(kTypeByte, kTypeAscii, kTypeShort, kTypeLong, kTypeRational, kTypeUndefined),
+     0, kAnyCount},
     {0x0010, TypeBit(kTypeLong), 1, 1},
     {0x0093, kAnyType, 0, kAnyCount},
 };
