@@ -72,34 +72,24 @@ std::string ExifDateTime(const std::string& text) {
   return std::string(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(kForm.size()));
 }
 
-std::int32_t DecodeWord(const std::uint8_t* bytes, std::int32_t intel_order) {
-  return intel_order == 1 ? bytes[0] | bytes[1] << 8 : bytes[0] << 8 | bytes[1];
-}
-
-std::int64_t DecodeLong(const std::uint8_t* bytes, std::int32_t intel_order) {
-  const std::int64_t high = DecodeWord(intel_order == 1 ? bytes + 2 : bytes, intel_order);
-  const std::int64_t low = DecodeWord(intel_order == 1 ? bytes : bytes + 2, intel_order);
-  return high << 16 | low;
-}
-
 std::int32_t TCanonFile::WordAt(const std::uint8_t* bytes) const {
-  return DecodeWord(bytes, IntelOrder);
+  return DecodeWord(bytes, ByteOrder());
 }
 
 std::int64_t TCanonFile::LongAt(const std::uint8_t* bytes) const {
-  return DecodeLong(bytes, IntelOrder);
+  return DecodeLong(bytes, ByteOrder());
 }
 
-std::int32_t TCanonFile::ReadWordIn(std::int32_t intel_order) {
+std::int32_t TCanonFile::ReadWordIn(TByteOrder order) {
   std::array<std::uint8_t, 2> b{};
   DataFile.Read(b.data(), b.size());
-  return DecodeWord(b.data(), intel_order);
+  return DecodeWord(b.data(), order);
 }
 
-std::int64_t TCanonFile::ReadLongIn(std::int32_t intel_order) {
+std::int64_t TCanonFile::ReadLongIn(TByteOrder order) {
   std::array<std::uint8_t, 4> b{};
   DataFile.Read(b.data(), b.size());
-  return DecodeLong(b.data(), intel_order);
+  return DecodeLong(b.data(), order);
 }
 
 std::string TCanonFile::ReadChars(std::size_t count) {
@@ -141,19 +131,19 @@ std::string TCanonFile::ReadText(const TTextValue& text) {
   return std::string(chars, std::find(chars, chars + length, '\0'));
 }
 
-std::int64_t TCanonFile::ReadLongAt(FileOffset offset, std::int32_t intel_order) {
+std::int64_t TCanonFile::ReadLongAt(FileOffset offset, TByteOrder order) {
   const FileOffset saved = DataFile.Position();
   DataFile.Seek(offset);
-  const std::int64_t value = ReadLongIn(intel_order);
+  const std::int64_t value = ReadLongIn(order);
   DataFile.Seek(saved);
   return value;
 }
 
-std::int32_t TCanonFile::ReadShutterCountAt(FileOffset offset, std::int32_t intel_order) {
+std::int32_t TCanonFile::ReadShutterCountAt(FileOffset offset, TByteOrder order) {
   const FileOffset saved = DataFile.Position();
   DataFile.Seek(offset);
   std::array<std::uint32_t, 9> w{};
-  for (std::uint32_t& word : w) word = static_cast<std::uint32_t>(ReadWordIn(intel_order));
+  for (std::uint32_t& word : w) word = static_cast<std::uint32_t>(ReadWordIn(order));
   DataFile.Seek(saved);
   // w1 and w2 are one 32-bit counter, high word first, in either byte order;
   // the other words are other fields of the record (w0 its length, w6 the

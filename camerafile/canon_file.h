@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "camerafile/byte_order.h"
 #include "camerafile/cameras.h"
 #include "camerafile/data_file.h"
 #include "camerafile/makers.h"
@@ -31,6 +32,8 @@ inline constexpr const char* kNoValue = "----------";
 constexpr std::int32_t kByteOrderMotorola = 0x4D4D;  // "MM"
 constexpr std::int32_t kByteOrderIntel = 0x4949;     // "II"
 constexpr std::int32_t kTiffMagic = 42;
+// Byte order, 42, first-directory offset.
+constexpr FileOffset kTiffHeaderSize = 8;
 
 // Container found by recognition (Format).
 enum : std::int32_t {
@@ -76,7 +79,10 @@ struct TMakerState {
   } pending;
   std::string make;                       // IFD0's Make; empty when none
   std::optional<std::string> tiff_model;  // IFD0's Model (tag 0x0110)
-  TMaker maker = TMaker::kCanon;
+  // Whose rules read the file, decided once by the maker note's signature,
+  // else the Make (nullptr: a maker the table does not know). Until then, and
+  // for a file that names no maker, Canon's, as the program has always read.
+  const TMaker* maker = MakerOf({});
   TMakerValues note;  // what the maker note gave
 };
 
@@ -115,11 +121,13 @@ class TCanonFile {
 
   // Byte-order reader: each reads at the current position of DataFile in the
   // order IntelOrder gives and advances the position by the bytes read.
-  std::int32_t ReadWord() { return ReadWordIn(IntelOrder); }  // 0 to 65535
-  std::int64_t ReadLong() { return ReadLongIn(IntelOrder); }  // 0 to 4294967295
+  std::int32_t ReadWord() { return ReadWordIn(ByteOrder()); }  // 0 to 65535
+  std::int64_t ReadLong() { return ReadLongIn(ByteOrder()); }  // 0 to 4294967295
   // The same in a byte order of the caller's (a maker note's own).
-  std::int32_t ReadWordIn(std::int32_t intel_order);
-  std::int64_t ReadLongIn(std::int32_t intel_order);
+  std::int32_t ReadWordIn(TByteOrder order);
+  std::int64_t ReadLongIn(TByteOrder order);
+  // IntelOrder as a byte order.
+  TByteOrder ByteOrder() const { return IntelOrder == 1 ? TByteOrder::kLittle : TByteOrder::kBig; }
   std::string ReadChars(std::size_t count);  // count <= kShortStringMax
   // Zero-terminated string at an absolute offset, at most kShortStringMax
   // bytes kept; the position is restored afterwards.
@@ -129,12 +137,12 @@ class TCanonFile {
   // afterwards. In IntelOrder, or in a byte order of the caller's (a maker
   // note's own).
   std::int32_t ReadShutterCountAt(FileOffset offset) {
-    return ReadShutterCountAt(offset, IntelOrder);
+    return ReadShutterCountAt(offset, ByteOrder());
   }
-  std::int32_t ReadShutterCountAt(FileOffset offset, std::int32_t intel_order);
+  std::int32_t ReadShutterCountAt(FileOffset offset, TByteOrder order);
   // ReadLong at an absolute offset; the position is restored afterwards.
-  std::int64_t ReadLongAt(FileOffset offset) { return ReadLongAt(offset, IntelOrder); }
-  std::int64_t ReadLongAt(FileOffset offset, std::int32_t intel_order);
+  std::int64_t ReadLongAt(FileOffset offset) { return ReadLongAt(offset, ByteOrder()); }
+  std::int64_t ReadLongAt(FileOffset offset, TByteOrder order);
   // An ASCII value: at most its count and kShortStringMax bytes, up to the
   // first zero byte, from its entry or its offset.
   std::string ReadText(const TTextValue& text);
@@ -154,12 +162,12 @@ class TCanonFile {
   void TakeResults();
   // Once the main and Exif directories are through: who wrote the file
   // (Make), and the model of the main directories.
-  void IdentifyMaker();
+  void ReadMakeAndModel();
   // The maker note a DNG's private data or the Exif directory holds, read
   // by its maker's rules. Returns the entries it looked at.
   std::int32_t ReadMakerNote(std::int32_t entry_limit);
-  // A maker note found, read by its maker's rules. Returns the entries it
-  // looked at.
+  // A maker note found: its maker's rules read the file from now on, and
+  // the note by them. Returns the entries it looked at.
   std::int32_t ReadNote(const TMakerNote& note, std::int32_t entry_limit);
   // Seeks to offset and reads a TIFF header there: on success TiffBase is
   // offset, IntelOrder its byte order, and the position on the
@@ -229,9 +237,5 @@ std::string ExifDateTime(const std::string& text);
 // Two's-complement reading of the low 32 bits, without undefined or
 // implementation-defined behaviour: 2^31 becomes -2^31.
 std::int32_t WrapToInt32(std::uint64_t value);
-
-// Two or four bytes as a number in the byte order given (1: little-endian).
-std::int32_t DecodeWord(const std::uint8_t* bytes, std::int32_t intel_order);
-std::int64_t DecodeLong(const std::uint8_t* bytes, std::int32_t intel_order);
 
 }  // namespace camerafile

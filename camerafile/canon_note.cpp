@@ -31,20 +31,20 @@ const TTagRule kCanonTags[kCanonTagCount] = {
     {0x0093, kAnyType, 0, kAnyCount},
 };
 
-void TakeCanonTags(const std::optional<TNoteEntry>* found, FileOffset base,
-                   std::int32_t intel_order, bool in_note, TCanonTags& tags) {
+void TakeCanonTags(const std::optional<TFoundEntry>* found, FileOffset base, TByteOrder order,
+                   bool in_note, TCanonTags& tags) {
   const auto at = [&](std::size_t i) { return base + found[i]->value; };
   if (found[kModel]) tags.model = at(kModel);
   if (found[kFirmware]) tags.firmware = at(kFirmware);
   if (found[kOwner]) tags.owner = at(kOwner);
   if (found[kSerialNumber]) tags.serial_number = found[kSerialNumber]->value;
-  if (found[kCounterWords]) tags.counter_words = TOrderedAt{at(kCounterWords), intel_order};
+  if (found[kCounterWords]) tags.counter_words = TOrderedAt{at(kCounterWords), order};
   if (!in_note) return;
   if (found[kModelId]) tags.model_id = found[kModelId]->value;
   if (found[kCameraInfo]) {
     const std::int64_t size =
         std::int64_t{found[kCameraInfo]->count} * UnitSize(found[kCameraInfo]->type);
-    tags.camera_info = TRecord{at(kCameraInfo), size, intel_order};
+    tags.camera_info = TRecord{at(kCameraInfo), size, order};
   }
 }
 
@@ -65,7 +65,7 @@ TMakerValues ReadCanonNote(TCanonFile& file, const TNoteDirectory& note, std::st
                            std::int32_t& entries_left) {
   const auto found = FindNoteEntries(file, note, kCanonTags, entries_left);
   TMakerValues values;
-  TakeCanonTags(found.data(), note.base, note.intel_order, true, values.canon);
+  TakeCanonTags(found.data(), note.base, note.order, true, values.canon);
   return values;
 }
 

@@ -29,7 +29,6 @@ constexpr TTiffBox kTiffBoxes[] = {
     {FourCC("CMT3"), TDirectory::kMakerNote},
 };
 constexpr std::size_t kTiffBoxCount = sizeof kTiffBoxes / sizeof kTiffBoxes[0];
-constexpr FileOffset kTiffHeaderSize = 8;  // byte order, 42, first-directory offset
 
 bool IsCanonBox(TCanonFile& file, const TBox& box) {
   if (box.end - box.payload < kUuidSize) return false;
@@ -69,25 +68,26 @@ void TCanonFile::ReadCr3() {
   if (none_found()) return;
 
   // A damaged header leaves what its box would have given at the defaults.
-  // The maker note is Canon's own box: it is read when the main directory
-  // names Canon, or no maker, its offsets counting from the box's TIFF
-  // header like the rest.
+  // The maker note is the CMT3 box, whose form the makers' table gives (a
+  // TIFF structure of its own, Canon's): it is read when the main directory
+  // names Canon, or no maker.
   std::int32_t entries_left = WalkLimits::kEntries;
   for (std::size_t i = 0; i < kTiffBoxCount; ++i) {
     const TDirectory role = kTiffBoxes[i].role;
     if (role == TDirectory::kMakerNote) {
-      IdentifyMaker();
-      if (MakerState.maker != TMaker::kCanon) continue;
+      ReadMakeAndModel();
+      TMakerNote note{MakerOf(MakerState.make), std::nullopt};
+      if (found[i]) {
+        const TNotePlace place{TNoteHolder::kCr3Box, found[i]->payload,
+                               found[i]->end - found[i]->payload, ByteOrder(), found[i]->payload};
+        note = FindMakerNote(*this, MakerState.make, place);
+      }
+      entries_left -= ReadNote(note, entries_left);
+      continue;
     }
     if (!found[i] || found[i]->end - found[i]->payload < kTiffHeaderSize) continue;
     if (EnterTiffHeader(found[i]->payload) != TTiffHeader::kGood) continue;
     FirstIfd = ReadLong() + TiffBase;
-    if (role == TDirectory::kMakerNote) {
-      const TNoteDirectory note{FirstIfd, TiffBase, NoteOrder(*this, FirstIfd, IntelOrder),
-                                found[i]->payload, found[i]->end};
-      entries_left -= ReadNote(TMakerNote{TMaker::kCanon, note, ReadCanonNote}, entries_left);
-      continue;
-    }
     DataFile.Seek(FirstIfd);
     entries_left -= ScanDirectory(entries_left, role);
   }

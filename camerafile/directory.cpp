@@ -60,7 +60,7 @@ void TakeCanonResults(TCanonFile& file) {
     case TCountPlace::kCounterRecord:
       if (tags.counter_words) {
         file.ShutterCount =
-            file.ReadShutterCountAt(tags.counter_words->offset, tags.counter_words->intel_order);
+            file.ReadShutterCountAt(tags.counter_words->offset, tags.counter_words->order);
       }
       break;
     case TCountPlace::kCameraInfo: {
@@ -68,7 +68,7 @@ void TakeCanonResults(TCanonFile& file) {
       const auto& info = tags.camera_info;
       const bool holds_it = byte != kNoCountByte && info && info->size >= std::int64_t{byte} + 4;
       file.ShutterCount = holds_it ? WrapToInt32(static_cast<std::uint64_t>(
-                                         file.ReadLongAt(info->offset + byte, info->intel_order)))
+                                         file.ReadLongAt(info->offset + byte, info->order)))
                                    : 0;
       break;
     }
@@ -122,7 +122,7 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
   EntryCount = ReadWord();
   NextIfd = 0;
   const std::int32_t entries = std::min(EntryCount, std::max(entry_limit, 0));
-  std::array<std::optional<TNoteEntry>, kCanonTagCount> canon;
+  std::array<std::optional<TFoundEntry>, kCanonTagCount> canon;
 
   const auto take = [&](const TEntry& entry) {
     EntryTag = entry.tag;
@@ -132,11 +132,7 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
     if (EntryType <= kTypeRational && unit != 0) {
       ValueSize = WrapToInt32(static_cast<std::uint64_t>(ValueCount) * unit);
     }
-    TNoteEntry stored{entry.type,
-                      static_cast<std::uint32_t>(entry.count),
-                      static_cast<std::uint32_t>(entry.value),
-                      {}};
-    std::copy_n(entry.bytes, kInEntry, stored.bytes.begin());
+    const TFoundEntry stored = Kept(entry);
     MatchEntry(entry.tag, stored, kCanonTags, kCanonTagCount, canon.data());
     const auto text = [&] { return TTextValue{entry.count, entry.value + TiffBase, stored.bytes}; };
     const bool is_ascii = EntryType == kTypeAscii;
@@ -171,14 +167,14 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
       case kTagDngPrivateData:
         if (main && (EntryType == kTypeByte || EntryType == kTypeUndefined) &&
             entry.count > kInEntry) {
-          pending.dng_private = TRecord{entry.value + TiffBase, entry.count, IntelOrder};
+          pending.dng_private = TRecord{entry.value + TiffBase, entry.count, ByteOrder()};
         }
         break;
       default:
         break;  // the four value bytes are read and dropped
     }
   };
-  const std::int32_t looked_at = ReadEntries(DataFile, entries, IntelOrder, take);
+  const std::int32_t looked_at = ReadEntries(DataFile, entries, ByteOrder(), take);
   if (looked_at < entries) {
     // Past the end every entry reads as zeros.
     EntryTag = EntryType = 0;
@@ -186,7 +182,7 @@ std::int32_t TCanonFile::ScanDirectory(std::int32_t entry_limit, TDirectory role
   }
   // Canon's own tags count wherever they stand; the model ID and the
   // camera-info record only in a directory read as the maker note.
-  TakeCanonTags(canon.data(), TiffBase, IntelOrder, role == TDirectory::kMakerNote, pending.canon);
+  TakeCanonTags(canon.data(), TiffBase, ByteOrder(), role == TDirectory::kMakerNote, pending.canon);
   DataFile.Seek(start + 2 + static_cast<FileOffset>(kEntrySize) * EntryCount);
   NextIfd = ReadLong();
   return looked_at;
@@ -199,7 +195,7 @@ void TCanonFile::TakeResults() {
   auto& pending = MakerState.pending;
   if (pending.body_serial) BodySerialNumber = SerialTextOf(ReadText(*pending.body_serial));
   if (pending.date_taken) DateTaken = ExifDateTime(ReadText(*pending.date_taken));
-  if (MakerState.maker == TMaker::kCanon) {
+  if (ReadsAsCanon(MakerState.maker)) {
     TakeCanonResults(*this);
   } else {
     TakeOtherMakersResults(*this);
@@ -207,27 +203,24 @@ void TCanonFile::TakeResults() {
   pending = TMakerState::TPendingReads{};
 }
 
-void TCanonFile::IdentifyMaker() {
+void TCanonFile::ReadMakeAndModel() {
   auto& pending = MakerState.pending;
   if (pending.make) MakerState.make = ReadText(*pending.make);
   if (pending.tiff_model) MakerState.tiff_model = ReadText(*pending.tiff_model);
   pending.make.reset();
   pending.tiff_model.reset();
-  MakerState.maker = MakerOf(MakerState.make);
 }
 
 std::int32_t TCanonFile::ReadNote(const TMakerNote& note, std::int32_t entry_limit) {
   MakerState.maker = note.maker;
-  if (!note.directory || note.read == nullptr) return 0;
   std::int32_t entries_left = entry_limit;
-  MakerState.note =
-      note.read(*this, *note.directory, MakerState.tiff_model.value_or(""), entries_left);
+  MakerState.note = ReadMakerValues(*this, note, MakerState.tiff_model.value_or(""), entries_left);
   OverlayCanonTags(MakerState.pending.canon, MakerState.note.canon);
   return entry_limit - entries_left;
 }
 
 std::int32_t TCanonFile::ReadMakerNote(std::int32_t entry_limit) {
-  IdentifyMaker();
+  ReadMakeAndModel();
   const std::string_view make = MakerState.make;
   // A DNG converter keeps the raw file's own note in its private data;
   // that one counts, whatever the Exif directory holds.
@@ -236,9 +229,9 @@ std::int32_t TCanonFile::ReadMakerNote(std::int32_t entry_limit) {
       return ReadNote(*note, entry_limit);
     }
   }
-  if (MakerNoteIfd == 0) return 0;
+  if (MakerNoteIfd == 0) return ReadNote({MakerOf(make), std::nullopt}, entry_limit);
   MakerNoteIfd += TiffBase;
-  const TNotePlace place{MakerNoteIfd, MakerNoteSize, IntelOrder, TiffBase, true};
+  const TNotePlace place{TNoteHolder::kExif, MakerNoteIfd, MakerNoteSize, ByteOrder(), TiffBase};
   return ReadNote(FindMakerNote(*this, make, place), entry_limit);
 }
 

@@ -54,14 +54,23 @@ struct TEntry {
   const std::uint8_t* bytes;  // the value field as stored
 };
 
+// An entry as a tag rule keeps it, its value field copied.
+inline TFoundEntry Kept(const TEntry& entry) {
+  TFoundEntry kept{entry.type,
+                   static_cast<std::uint32_t>(entry.count),
+                   static_cast<std::uint32_t>(entry.value),
+                   {}};
+  std::copy_n(entry.bytes, kInEntry, kept.bytes.begin());
+  return kept;
+}
+
 // Hands up to `entries` entries from the current position to take(entry),
 // decoded in the byte order given, and returns how many it handed over.
 // Entries are fetched a batch at a time and decoded from memory; past the
 // end of the file every entry would read as zeros, tag 0, which no rule
 // takes, so the reading stops there.
 template <typename Take>
-std::int32_t ReadEntries(TDataFile& file, std::int32_t entries, std::int32_t intel_order,
-                         Take&& take) {
+std::int32_t ReadEntries(TDataFile& file, std::int32_t entries, TByteOrder order, Take&& take) {
   constexpr std::int32_t kBatch = 32;
   std::array<std::uint8_t, kBatch * kEntrySize> batch{};
   std::int32_t k = 0;
@@ -70,9 +79,8 @@ std::int32_t ReadEntries(TDataFile& file, std::int32_t entries, std::int32_t int
     file.Read(batch.data(), static_cast<std::size_t>(count) * kEntrySize);
     for (std::int32_t i = 0; i < count; ++i, ++k) {
       const std::uint8_t* entry = batch.data() + static_cast<std::size_t>(i) * kEntrySize;
-      take(TEntry{DecodeWord(entry, intel_order), DecodeWord(entry + 2, intel_order),
-                  DecodeLong(entry + 4, intel_order), DecodeLong(entry + 8, intel_order),
-                  entry + 8});
+      take(TEntry{DecodeWord(entry, order), DecodeWord(entry + 2, order),
+                  DecodeLong(entry + 4, order), DecodeLong(entry + 8, order), entry + 8});
     }
   }
   return k;

@@ -31,11 +31,11 @@ std::optional<FileOffset> TCanonFile::FindExifSegment() {
   FileOffset at = kFirstSegment;
   for (std::int32_t looked_at = 0; looked_at < JpegLimits::kSegments; ++looked_at) {
     DataFile.Seek(at);
-    const std::int32_t marker = ReadWordIn(0);
+    const std::int32_t marker = ReadWordIn(TByteOrder::kBig);
     const bool app = marker >= kMarkerApp0 && marker <= kMarkerApp15;
     if (!app && marker != kMarkerComment) return std::nullopt;
     // The length counts its own two bytes but not the marker.
-    const std::int32_t length = ReadWordIn(0);
+    const std::int32_t length = ReadWordIn(TByteOrder::kBig);
     if (length < 2) return std::nullopt;
     std::array<std::uint8_t, kExifIdentifier.size()> identifier{};
     DataFile.Read(identifier.data(), identifier.size());

@@ -1,6 +1,7 @@
-// The makers as data: the signatures their notes begin with, the Make texts
-// that name them, how each note's directory is placed, and the reader of
-// each one's note.
+// The makers as data: a row per maker with the Makes that name it, the
+// forms its notes take (their first bytes, where each one's directory is,
+// its byte order and what its offsets count from) and the reader of its
+// note. Every note, wherever it lives, is found and placed here.
 #include "camerafile/makers.h"
 
 #include <algorithm>
@@ -10,19 +11,30 @@
 #include "camerafile/entries.h"
 
 namespace camerafile {
+
+// Each maker's note reader, in its <maker>_note.cpp.
+TMakerValues ReadCanonNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
+                           std::int32_t& entries_left);
+TMakerValues ReadNikonNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
+                           std::int32_t& entries_left);
+TMakerValues ReadPentaxNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
+                            std::int32_t& entries_left);
+TMakerValues ReadSonyNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
+                          std::int32_t& entries_left);
+TMakerValues ReadOlympusNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
+                             std::int32_t& entries_left);
+
 namespace {
 
 using namespace std::string_view_literals;
 
 // Where a note's byte order comes from, before the entry-count rule.
 enum class TOrderFrom {
-  kPlace,        // the order of what holds the note
-  kMarks,        // "II" or "MM" at order_at; anything else: the place's
-  kInnerHeader,  // a whole TIFF header at order_at, whose first-directory
-                 // offset places the directory and whose start is the base
+  kPlace,  // the order of what holds the note
+  kMarks,  // "II" or "MM" at marks_at; anything else: the place's
 };
-// Where a note's offsets count from.
-enum class TBase { kTiffBase, kNote, kInnerHeader };
+// What a note's offsets count from.
+enum class TBase { kTiffHeader, kNote };
 // How a program that moved the note without mending its offsets shows.
 enum class TMoved {
   kNever,
@@ -32,125 +44,215 @@ enum class TMoved {
                      // directory's next-directory offset
 };
 
-struct TLayout {
-  TOrderFrom order_from;
-  FileOffset order_at;
-  FileOffset directory_at;  // from the note's start (kInnerHeader: from that header)
-  TBase base;
-  TMoved moved;
+// Where a header that the columns do not describe puts the note's
+// directory (absolute), what its offsets count from, and its order.
+struct THeaderPlacement {
+  FileOffset directory;
+  FileOffset base;
+  TByteOrder order;
 };
+using THeaderReader = std::optional<THeaderPlacement> (*)(TCanonFile& file,
+                                                          const TNotePlace& place);
 
-struct TSignature {
-  std::string_view bytes;  // the note's first bytes
-  TMaker maker;
-  bool holds_ours;    // false: the note holds nothing this program reads
-  FileOffset header;  // the bytes a note must hold to be read
-  TLayout layout;
-  // The Make must begin with one of these (any case); none: any Make.
-  std::array<std::string_view, 2> makes{};
-};
+// Where a form of note is found.
+using THolders = std::uint8_t;
+constexpr THolders HolderBit(TNoteHolder holder) {
+  return static_cast<THolders>(1u << static_cast<std::uint32_t>(holder));
+}
+// The note as the camera wrote it: in the Exif directory, or copied whole
+// into a DNG by a converter.
+constexpr THolders kCameraNote = HolderBit(TNoteHolder::kExif) | HolderBit(TNoteHolder::kDngRecord);
+constexpr THolders kDngPrivate = HolderBit(TNoteHolder::kDngPrivate);
+constexpr THolders kCr3Box = HolderBit(TNoteHolder::kCr3Box);
 
-constexpr FileOffset kTiffHeaderSize = 8;  // byte order, 42, first-directory offset
+// One form a maker's note takes: its first bytes and a header, the
+// directory after it.
+struct TNoteForm {
+  std::string_view begins;  // empty: no signature, the Make names the maker
+  // The header's bytes, which a note must hold for its directory to be
+  // read; kNothingOfOurs: a note that holds nothing this program reads.
+  FileOffset header = 0;
+  TBase base = TBase::kTiffHeader;
+  THolders holders = 0;  // none: an empty slot of the table
+  TOrderFrom order_from = TOrderFrom::kPlace;
+  FileOffset marks_at = 0;
+  bool fixed_order = false;  // the entry-count rule does not apply
+  TMoved moved = TMoved::kNever;
+  THeaderReader placed_by = nullptr;  // where set, it places the directory, not the columns
+  bool only_if_make_names_maker = false;
 
-// Short names for the table below.
-constexpr TOrderFrom kPlaceOrder = TOrderFrom::kPlace;
-constexpr TOrderFrom kMarks = TOrderFrom::kMarks;
-constexpr TBase kFromTiff = TBase::kTiffBase;
-constexpr TBase kFromNote = TBase::kNote;
-constexpr TMoved kStays = TMoved::kNever;
-constexpr std::array<std::string_view, 2> kSigmaMakes = {"SIGMA"sv, "FOVEON"sv};
-
-// clang-format off
-constexpr TSignature kSignatures[] = {
-    // "Nikon" 00, version 02 10 or 02 00, 00 00, then a TIFF header of its own.
-    {"Nikon\0\x02"sv, TMaker::kNikon, true, 10 + kTiffHeaderSize,
-     {TOrderFrom::kInnerHeader, 10, 0, TBase::kInnerHeader, kStays}},
-    // Old Coolpix notes: nothing of ours.
-    {"Nikon\0\x01"sv, TMaker::kNikon, false, 0, {}},
-    {"AOC\0"sv, TMaker::kPentax, true, 6, {kMarks, 4, 6, kFromTiff, TMoved::kFirstValueAfter}},
-    {"PENTAX \0"sv, TMaker::kPentax, true, 10, {kMarks, 8, 10, kFromNote, kStays}},
-    // The GR III and IIIx: Pentax's note behind "RICOH" 00 and the marks.
-    {"RICOH\0II"sv, TMaker::kRicoh, true, 8, {kMarks, 6, 8, kFromNote, kStays}},
-    {"RICOH\0MM"sv, TMaker::kRicoh, true, 8, {kMarks, 6, 8, kFromNote, kStays}},
-    {"SONY DSC \0\0\0"sv, TMaker::kSony, true, 12, {kPlaceOrder, 0, 12, kFromTiff, kStays}},
-    {"SONY CAM \0\0\0"sv, TMaker::kSony, true, 12, {kPlaceOrder, 0, 12, kFromTiff, kStays}},
-    {"SONY MOBILE\0"sv, TMaker::kSony, true, 12, {kPlaceOrder, 0, 12, kFromTiff, kStays}},
-    // Olympus: "OLYMP" 00 (Epson's the same) and two bytes; "OLYMPUS" 00,
-    // the marks and two bytes; OM System's likewise, longer.
-    {"OLYMP\0"sv, TMaker::kOlympus, true, 8, {kPlaceOrder, 0, 8, kFromTiff, kStays}},
-    {"EPSON\0"sv, TMaker::kOlympus, true, 8, {kPlaceOrder, 0, 8, kFromTiff, kStays}},
-    {"OLYMPUS\0"sv, TMaker::kOlympus, true, 12, {kMarks, 8, 12, kFromNote, kStays}},
-    {"OM SYSTEM\0\0\0"sv, TMaker::kOlympus, true, 16, {kMarks, 12, 16, kFromNote, kStays}},
-    // Sigma's and Foveon's notes, only in files their Make names.
-    {"SIGMA\0\0\0"sv, TMaker::kSigma, true, 10, {kPlaceOrder, 0, 10, kFromTiff, kStays},
-     kSigmaMakes},
-    {"FOVEON\0\0"sv, TMaker::kSigma, true, 10, {kPlaceOrder, 0, 10, kFromTiff, kStays},
-     kSigmaMakes},
-};
-// clang-format on
-constexpr std::size_t kLongestSignature = 12;
-
-// Notes without a signature: the Make names the maker. Canon's, Nikon's and
-// Sony's are then a directory at the note's first byte, in the place's
-// order, with offsets from the TIFF header.
-constexpr TLayout kHeaderless{kPlaceOrder, 0, 0, kFromTiff, kStays};
-struct TMake {
-  std::string_view starts;
-  bool any_case;
-  TMaker maker;
-  bool directory_at_start;
-  std::string_view unless_note_begins;  // then it is no directory of ours
-  TMoved moved;
-};
-constexpr TMake kMakes[] = {
-    {"Canon"sv, false, TMaker::kCanon, true, ""sv, TMoved::kCanonFooter},
-    {"NIKON"sv, true, TMaker::kNikon, true, ""sv, TMoved::kNever},
-    // Sony Ericsson and Xperia phones write other Makes.
-    {"SONY"sv, false, TMaker::kSony, true, "\x01\x00"sv, TMoved::kNever},
-};
-constexpr TMake kOtherMake{""sv, false, TMaker::kOther, false, ""sv, TMoved::kNever};
-
-struct TReader {
-  TMaker maker;
-  TNoteReader read;
-};
-constexpr TReader kReaders[] = {
-    {TMaker::kCanon, ReadCanonNote},   {TMaker::kNikon, ReadNikonNote},
-    {TMaker::kPentax, ReadPentaxNote}, {TMaker::kRicoh, ReadPentaxNote},
-    {TMaker::kSony, ReadSonyNote},     {TMaker::kOlympus, ReadOlympusNote},
-    {TMaker::kSigma, ReadSigmaNote},
-};
-
-TNoteReader ReaderOf(TMaker maker) {
-  for (const TReader& reader : kReaders) {
-    if (reader.maker == maker) return reader.read;
+  constexpr TNoteForm Marks(FileOffset at) const {
+    TNoteForm form = *this;
+    form.order_from = TOrderFrom::kMarks;
+    form.marks_at = at;
+    return form;
   }
-  return nullptr;
-}
+  constexpr TNoteForm In(THolders where) const {
+    TNoteForm form = *this;
+    form.holders = where;
+    return form;
+  }
+  constexpr TNoteForm Moved(TMoved how) const {
+    TNoteForm form = *this;
+    form.moved = how;
+    return form;
+  }
+  constexpr TNoteForm PlacedBy(THeaderReader reader, bool fixed = false) const {
+    TNoteForm form = *this;
+    form.placed_by = reader;
+    form.fixed_order = fixed;
+    return form;
+  }
+  constexpr TNoteForm OnlyIfMakeNamesMaker() const {
+    TNoteForm form = *this;
+    form.only_if_make_names_maker = true;
+    return form;
+  }
+};
+constexpr FileOffset kNothingOfOurs = -1;
 
-bool MakeAllows(const TSignature& signature, std::string_view make) {
-  const auto& makes = signature.makes;
-  if (std::all_of(makes.begin(), makes.end(), [](auto m) { return m.empty(); })) return true;
-  return std::any_of(makes.begin(), makes.end(),
-                     [&](auto m) { return !m.empty() && StartsWith(make, m, true); });
-}
+// A Make that names a maker: the Make begins with it.
+struct TMakeName {
+  std::string_view begins;
+  bool any_case = false;
+};
+
+}  // namespace
+
+// A maker: the Makes that name it, its notes' forms, and how its note is
+// read: by its reader, or, for a note that gives only a serial text, the
+// tag that holds it; neither: a note known and placed that gives nothing.
+struct TMaker {
+  std::string_view name;
+  std::array<TMakeName, 2> makes;
+  std::array<TNoteForm, 5> forms;
+  TNoteReader read = nullptr;
+  std::uint16_t serial_tag = 0;
+  bool canon_record = false;  // its tags count wherever they stand (Canon's)
+};
+
+namespace {
 
 // The byte order of "II" or "MM" at a position, or nothing.
-std::optional<std::int32_t> MarksAt(TCanonFile& file, FileOffset at) {
+std::optional<TByteOrder> MarksAt(TCanonFile& file, FileOffset at) {
   file.DataFile.Seek(at);
-  const std::int32_t marks = file.ReadWordIn(0);  // read as the bytes stand
-  if (marks == kByteOrderIntel) return 1;
-  if (marks == kByteOrderMotorola) return 0;
+  const std::int32_t marks = file.ReadWordIn(TByteOrder::kBig);  // as the bytes stand
+  if (marks == kByteOrderIntel) return TByteOrder::kLittle;
+  if (marks == kByteOrderMotorola) return TByteOrder::kBig;
   return std::nullopt;
 }
 
-// A file that names no maker is read as ever, as Canon's.
-const TMake& MakeRow(std::string_view make) {
-  if (make.empty()) return kMakes[0];
-  for (const TMake& row : kMakes) {
-    if (StartsWith(make, row.starts, row.any_case)) return row;
+// A TIFF header of the note's own, `at` bytes into it (Nikon's, a CR3's
+// CMT3): its marks give the order, its first-directory offset places the
+// directory, and the note's offsets count from it. A damaged one: none.
+template <FileOffset at>
+std::optional<THeaderPlacement> InnerTiffHeader(TCanonFile& file, const TNotePlace& place) {
+  const FileOffset header = place.begin + at;
+  const auto order = MarksAt(file, header);
+  if (!order || file.ReadWordIn(*order) != kTiffMagic) return std::nullopt;
+  return THeaderPlacement{header + file.ReadLongIn(*order), header, *order};
+}
+
+// Fujifilm: "FUJIFILM", then the directory's offset from the note's first
+// byte, little-endian like the whole note.
+std::optional<THeaderPlacement> FujifilmHeader(TCanonFile& file, const TNotePlace& place) {
+  constexpr FileOffset kPointerAt = 8;
+  file.DataFile.Seek(place.begin + kPointerAt);
+  return THeaderPlacement{place.begin + file.ReadLongIn(TByteOrder::kLittle), place.begin,
+                          TByteOrder::kLittle};
+}
+
+// The forms of the table below.
+constexpr TBase kFromTiff = TBase::kTiffHeader;
+constexpr TBase kFromNote = TBase::kNote;
+constexpr TNoteForm Note(std::string_view begins, FileOffset header, TBase base = kFromTiff) {
+  return {begins, header, base, kCameraNote};
+}
+constexpr TNoteForm kHeaderless = Note(""sv, 0);
+constexpr bool kAnyCase = true;
+constexpr std::uint16_t kNoSerialTag = 0;
+constexpr bool kCanonRecord = true;
+
+constexpr TMaker kMakers[] = {
+    // The directory at the note's first byte; in a CR3 the CMT3 box, a TIFF
+    // structure of its own.
+    {"Canon",
+     {{{"Canon"sv}}},
+     {{kHeaderless.Moved(TMoved::kCanonFooter),
+       Note(""sv, kTiffHeaderSize).In(kCr3Box).PlacedBy(InnerTiffHeader<0>)}},
+     ReadCanonNote,
+     kNoSerialTag,
+     kCanonRecord},
+    // "Nikon" 00, version 02 10 or 02 00, 00 00, then a TIFF header of its
+    // own; old Coolpix notes hold nothing of ours; the D1's and Coolpix
+    // notes without a header are a directory at the first byte.
+    {"Nikon",
+     {{{"NIKON"sv, kAnyCase}}},
+     {{Note("Nikon\0\x02"sv, 10 + kTiffHeaderSize).PlacedBy(InnerTiffHeader<10>),
+       Note("Nikon\0\x01"sv, kNothingOfOurs), kHeaderless}},
+     ReadNikonNote},
+    // In a DNG's private data the camera writes the note in the file's
+    // order, offsets from its first byte.
+    {"Pentax",
+     {},
+     {{Note("AOC\0"sv, 6).Marks(4).Moved(TMoved::kFirstValueAfter),
+       Note("PENTAX \0"sv, 10, kFromNote).Marks(8),
+       Note("PENTAX \0"sv, 10, kFromNote).In(kDngPrivate),
+       Note("SAMSUNG\0"sv, 10, kFromNote).In(kDngPrivate)}},
+     ReadPentaxNote},
+    // The GR III and IIIx: Pentax's note behind "RICOH" 00 and the marks.
+    {"Ricoh",
+     {},
+     {{Note("RICOH\0II"sv, 8, kFromNote).Marks(6), Note("RICOH\0MM"sv, 8, kFromNote).Marks(6),
+       Note("RICOH\0"sv, 8, kFromNote).In(kDngPrivate)}},
+     ReadPentaxNote},
+    // Sony Ericsson and Xperia phones write other Makes; so begins a
+    // one-entry directory in little-endian order, none of ours.
+    {"Sony",
+     {{{"SONY"sv}}},
+     {{Note("SONY DSC \0\0\0"sv, 12), Note("SONY CAM \0\0\0"sv, 12), Note("SONY MOBILE\0"sv, 12),
+       Note("\x01\x00"sv, kNothingOfOurs).OnlyIfMakeNamesMaker(), kHeaderless}},
+     ReadSonyNote},
+    // "OLYMP" 00 (Epson's the same) and two bytes; "OLYMPUS" 00, the marks
+    // and two bytes; OM System's likewise, longer.
+    {"Olympus",
+     {},
+     {{Note("OLYMP\0"sv, 8), Note("EPSON\0"sv, 8), Note("OLYMPUS\0"sv, 12, kFromNote).Marks(8),
+       Note("OM SYSTEM\0\0\0"sv, 16, kFromNote).Marks(12)}},
+     ReadOlympusNote},
+    // Sigma's and Foveon's notes, only in files their Make names.
+    {"Sigma",
+     {{{"SIGMA"sv, kAnyCase}, {"FOVEON"sv, kAnyCase}}},
+     {{Note("SIGMA\0\0\0"sv, 10).OnlyIfMakeNamesMaker(),
+       Note("FOVEON\0\0"sv, 10).OnlyIfMakeNamesMaker()}},
+     nullptr,
+     0x0002},
+    // Known and placed, read for nothing: Fujifilm's 0x0010 and Panasonic's
+    // 0x0025 are internal numbers, not the body's serial, and Fujifilm's
+    // image count (0x1438) holds 15 bits and restarts after a firmware update.
+    {"Fujifilm", {{{"FUJIFILM"sv}}}, {{Note("FUJIFILM"sv, 12).PlacedBy(FujifilmHeader, true)}}},
+    {"Panasonic", {{{"Panasonic"sv}}}, {{Note("Panasonic\0\0\0"sv, 12)}}},
+};
+constexpr std::size_t kLongestSignature = 12;
+
+constexpr bool SignaturesFit() {
+  for (const TMaker& maker : kMakers) {
+    for (const TNoteForm& form : maker.forms) {
+      if (form.begins.size() > kLongestSignature) return false;
+    }
   }
-  return kOtherMake;
+  return true;
+}
+static_assert(SignaturesFit(), "a signature longer than the bytes looked at");
+
+bool Names(const TMaker& maker, std::string_view make) {
+  return std::any_of(maker.makes.begin(), maker.makes.end(), [&](const TMakeName& name) {
+    return !name.begins.empty() && StartsWith(make, name.begins, name.any_case);
+  });
+}
+
+bool FoundIn(const TNoteForm& form, TNoteHolder holder) {
+  return (form.holders & HolderBit(holder)) != 0;
 }
 
 // How far a program moved a Canon note: its footer says where the camera
@@ -161,8 +263,8 @@ FileOffset CanonFooterShift(TCanonFile& file, const TNoteDirectory& note, const 
   if (place.size < kFooterSize) return 0;
   const FileOffset footer = place.begin + place.size - kFooterSize;
   const auto marks = MarksAt(file, footer);
-  if (marks != note.intel_order || file.ReadWordIn(note.intel_order) != kTiffMagic) return 0;
-  const FileOffset written = file.ReadLongIn(note.intel_order);
+  if (marks != note.order || file.ReadWordIn(note.order) != kTiffMagic) return 0;
+  const FileOffset written = file.ReadLongIn(note.order);
   const FileOffset now = place.begin - place.tiff_base;
   if (written == now) return 0;
   const auto values = SurveyValues(file, note);
@@ -180,47 +282,38 @@ FileOffset FirstValueShift(TCanonFile& file, const TNoteDirectory& note) {
   const auto values = SurveyValues(file, note);
   if (!values) return 0;
   file.DataFile.Seek(note.at);
-  const std::int64_t entries = file.ReadWordIn(note.intel_order);
+  const std::int64_t entries = file.ReadWordIn(note.order);
   const FileOffset first =
       note.at - note.base + 2 + static_cast<FileOffset>(kEntrySize) * entries + 4;
   return first - values->first;
 }
 
-// The directory of a note laid out as `layout` says, at `place`; nothing
-// where an inner TIFF header is damaged.
-std::optional<TNoteDirectory> PlaceDirectory(TCanonFile& file, const TLayout& layout,
+// The one place a note's directory is made: placed by the form, its byte
+// order decided once, its base mended where a program moved the note.
+std::optional<TNoteDirectory> PlaceDirectory(TCanonFile& file, const TNoteForm& form,
                                              const TNotePlace& place) {
-  const FileOffset begin = place.begin;
-  TNoteDirectory directory{begin + layout.directory_at, place.tiff_base, place.intel_order, begin,
-                           begin + place.size};
-  switch (layout.order_from) {
-    case TOrderFrom::kPlace:
-      break;
-    case TOrderFrom::kMarks:
-      directory.intel_order = MarksAt(file, begin + layout.order_at).value_or(place.intel_order);
-      break;
-    case TOrderFrom::kInnerHeader: {
-      const FileOffset inner = begin + layout.order_at;
-      const auto order = MarksAt(file, inner);
-      if (!order || file.ReadWordIn(*order) != kTiffMagic) return std::nullopt;
-      directory.intel_order = *order;
-      directory.at = inner + file.ReadLongIn(*order);
-      break;
+  if (form.header == kNothingOfOurs || place.size < form.header) return std::nullopt;
+  std::optional<THeaderPlacement> placed;
+  if (form.placed_by != nullptr) {
+    placed = form.placed_by(file, place);
+    if (!placed) return std::nullopt;
+  } else {
+    placed =
+        THeaderPlacement{place.begin + form.header,
+                         form.base == TBase::kNote ? place.begin : place.tiff_base, place.order};
+    if (form.order_from == TOrderFrom::kMarks) {
+      placed->order = MarksAt(file, place.begin + form.marks_at).value_or(place.order);
     }
   }
-  switch (layout.base) {
-    case TBase::kTiffBase:
-      break;
-    case TBase::kNote:
-      directory.base = begin;
-      break;
-    case TBase::kInnerHeader:
-      directory.base = begin + layout.order_at;
-      break;
+  TNoteDirectory directory{placed->directory, placed->base, placed->order, place.begin,
+                           place.begin + place.size};
+  if (!form.fixed_order) {
+    directory.order = NoteOrder(file, directory.at, directory.order);
   }
-  directory.intel_order = NoteOrder(file, directory.at, directory.intel_order);
-  if (place.may_have_moved) {
-    switch (layout.moved) {
+  // Only the Exif directory's note can have been moved: a DNG's copy says
+  // where it stood, and a CR3's box is a TIFF structure of its own.
+  if (place.holder == TNoteHolder::kExif) {
+    switch (form.moved) {
       case TMoved::kNever:
         break;
       case TMoved::kCanonFooter:
@@ -236,6 +329,10 @@ std::optional<TNoteDirectory> PlaceDirectory(TCanonFile& file, const TLayout& la
 
 }  // namespace
 
+bool TNoteDirectory::Holds(const TDataFile& file, FileOffset begin, std::int64_t size) const {
+  return FitsInside(begin, size, note_begin, std::min(note_end, file.Size()));
+}
+
 bool StartsWith(std::string_view text, std::string_view start, bool any_case) {
   if (text.size() < start.size()) return false;
   return std::equal(start.begin(), start.end(), text.begin(), [any_case](char a, char b) {
@@ -245,8 +342,22 @@ bool StartsWith(std::string_view text, std::string_view start, bool any_case) {
   });
 }
 
-TMaker MakerOf(std::string_view make) {
-  return MakeRow(make).maker;
+const TMaker* MakerOf(std::string_view make) {
+  // A file that names no maker is read as ever, as Canon's.
+  static_assert(kMakers[0].canon_record, "the first row is Canon's");
+  if (make.empty()) return &kMakers[0];
+  for (const TMaker& maker : kMakers) {
+    if (Names(maker, make)) return &maker;
+  }
+  return nullptr;
+}
+
+std::string_view MakerName(const TMaker* maker) {
+  return maker != nullptr ? maker->name : std::string_view();
+}
+
+bool ReadsAsCanon(const TMaker* maker) {
+  return maker != nullptr && maker->canon_record;
 }
 
 TMakerNote FindMakerNote(TCanonFile& file, std::string_view make, const TNotePlace& place) {
@@ -258,25 +369,43 @@ TMakerNote FindMakerNote(TCanonFile& file, std::string_view make, const TNotePla
                               static_cast<std::size_t>(std::clamp<std::int64_t>(
                                   place.size, 0, static_cast<std::int64_t>(first.size()))));
 
-  for (const TSignature& signature : kSignatures) {
-    if (!StartsWith(head, signature.bytes, false) || !MakeAllows(signature, make)) continue;
-    TMakerNote note{signature.maker, std::nullopt, ReaderOf(signature.maker)};
-    if (signature.holds_ours && place.size >= signature.header) {
-      note.directory = PlaceDirectory(file, signature.layout, place);
+  // A signature names the maker, whatever the Make (where the form does not
+  // ask for the maker's own).
+  for (const TMaker& maker : kMakers) {
+    for (const TNoteForm& form : maker.forms) {
+      if (form.begins.empty() || !FoundIn(form, place.holder) || !StartsWith(head, form.begins) ||
+          (form.only_if_make_names_maker && !Names(maker, make))) {
+        continue;
+      }
+      return {&maker, PlaceDirectory(file, form, place)};
     }
-    return note;
   }
-
-  const TMake& row = MakeRow(make);
-  TMakerNote note{row.maker, std::nullopt, ReaderOf(row.maker)};
-  const bool excluded =
-      !row.unless_note_begins.empty() && StartsWith(head, row.unless_note_begins, false);
-  if (row.directory_at_start && !excluded) {
-    TLayout layout = kHeaderless;
-    layout.moved = row.moved;
-    note.directory = PlaceDirectory(file, layout, place);
+  // Else the Make does, and its maker's form without a signature.
+  TMakerNote note{MakerOf(make), std::nullopt};
+  if (note.maker != nullptr) {
+    for (const TNoteForm& form : note.maker->forms) {
+      if (form.begins.empty() && FoundIn(form, place.holder)) {
+        note.directory = PlaceDirectory(file, form, place);
+        break;
+      }
+    }
   }
   return note;
+}
+
+TMakerValues ReadMakerValues(TCanonFile& file, const TMakerNote& note, std::string_view model,
+                             std::int32_t& entries_left) {
+  if (note.maker == nullptr || !note.directory) return {};
+  if (note.maker->read != nullptr) {
+    return note.maker->read(file, *note.directory, model, entries_left);
+  }
+  TMakerValues values;
+  if (note.maker->serial_tag != 0) {
+    const TTagRule serial[] = {{note.maker->serial_tag, TypeBit(kTypeAscii), 1, kAnyCount}};
+    const auto found = FindNoteEntries(file, *note.directory, serial, entries_left);
+    if (found[0]) values.serial = SerialTextOf(NoteText(file, *note.directory, *found[0]));
+  }
+  return values;
 }
 
 }  // namespace camerafile

@@ -1,10 +1,12 @@
 // Who wrote the file decides how its maker note is read. Each maker writes
 // its note its own way: a signature, or none; a header that sets the byte
 // order, or none; offsets that count from the TIFF header, from the note or
-// from a TIFF header of the note's own. Each place a note lives (the Exif
-// directory, a DNG's private data, a CR3 box) makes one TNoteDirectory that
-// answers those questions; each maker's reader then reads an ordinary
-// directory. A note of a maker not in the table is not read at all.
+// from a TIFF header of the note's own. One table (makers.cpp) holds a row
+// per maker with all of that; every place a note lives (the Exif directory,
+// a DNG's private data, a CR3 box) hands a TNotePlace to FindMakerNote,
+// which makes the one TNoteDirectory that answers those questions, and each
+// maker's reader then reads an ordinary directory. A note of a maker not in
+// the table is not read at all.
 #pragma once
 
 #include <array>
@@ -14,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "camerafile/byte_order.h"
 #include "camerafile/cameras.h"
 #include "camerafile/data_file.h"
 
@@ -21,18 +24,8 @@ namespace camerafile {
 
 class TCanonFile;
 
-// Whose rules the maker note is read by. A file that names no maker is
-// read as Canon's.
-enum class TMaker : std::int32_t {
-  kCanon,
-  kNikon,
-  kPentax,
-  kRicoh,  // the GR III: Pentax's note behind a header of its own
-  kSony,
-  kOlympus,  // and OM System
-  kSigma,
-  kOther,
-};
+// A maker the program knows: a row of the maker table (makers.cpp).
+struct TMaker;
 
 // Value bytes that stand in a directory entry itself.
 constexpr std::int64_t kInEntry = 4;
@@ -49,13 +42,13 @@ struct TTextValue {
 // A value at an absolute offset, read in its own byte order.
 struct TOrderedAt {
   FileOffset offset;
-  std::int32_t intel_order;
+  TByteOrder order;
 };
 // A record of `size` bytes at an absolute offset, likewise.
 struct TRecord {
   FileOffset offset;
   std::int64_t size;
-  std::int32_t intel_order;
+  TByteOrder order;
 };
 
 // Canon's tags. The model, firmware, owner, serial and counter words count
@@ -83,12 +76,22 @@ struct TMakerValues {
 // A maker note's directory, placed by the note's header and its place in
 // the file, its byte order decided once.
 struct TNoteDirectory {
-  FileOffset at;             // absolute position of its entry count
-  FileOffset base;           // the note's offsets count from here
-  std::int32_t intel_order;  // 1: little-endian
-  FileOffset note_begin;     // the note's own bytes: [note_begin, note_end)
+  FileOffset at;          // absolute position of its entry count
+  FileOffset base;        // the note's offsets count from here
+  TByteOrder order;       // of its numbers and of the values they point to
+  FileOffset note_begin;  // the note's own bytes: [note_begin, note_end)
   FileOffset note_end;
+
+  // Whether `size` bytes at `begin` lie inside the note and the file.
+  bool Holds(const TDataFile& file, FileOffset begin, std::int64_t size) const;
 };
+
+// Whether `size` bytes at `begin` lie inside [outer_begin, outer_end),
+// compared without forming a sum that could overflow.
+constexpr bool FitsInside(FileOffset begin, std::int64_t size, FileOffset outer_begin,
+                          FileOffset outer_end) {
+  return size >= 0 && begin >= outer_begin && begin <= outer_end && size <= outer_end - begin;
+}
 
 // Reads a maker's note; entries_left is what the analysis may still look
 // at, and goes down by what the note's directories took. `model` is IFD0's
@@ -96,24 +99,29 @@ struct TNoteDirectory {
 using TNoteReader = TMakerValues (*)(TCanonFile& file, const TNoteDirectory& note,
                                      std::string_view model, std::int32_t& entries_left);
 
-// The maker note as its maker writes it.
-struct TMakerNote {
-  TMaker maker = TMaker::kCanon;
-  std::optional<TNoteDirectory> directory;  // none: nothing of ours is read from the note
-  TNoteReader read = nullptr;
+// What holds a maker note, which decides the forms it may take.
+enum class TNoteHolder : std::uint8_t {
+  kExif,        // the Exif directory's maker-note entry
+  kDngRecord,   // Adobe's "MakN" record of a DNG's private data: the raw file's note
+  kDngPrivate,  // a DNG's private data itself, as a camera writes it
+  kCr3Box,      // a CR3's CMT3 box
 };
 
 // Where a maker note lives and what its offsets "from the TIFF header"
 // count from there.
 struct TNotePlace {
-  FileOffset begin;          // the note's first byte
-  std::int64_t size;         // its bytes
-  std::int32_t intel_order;  // the order of what holds it, unless the note says otherwise
-  FileOffset tiff_base;      // where offsets from the TIFF header count from
-  // The Exif directory's note: a program that saved the file again may have
-  // moved it without mending its offsets (Canon's footer and Pentax's first
-  // value say). Not a DNG's copy, whose place says where it stood.
-  bool may_have_moved;
+  TNoteHolder holder;
+  FileOffset begin;      // the note's first byte
+  std::int64_t size;     // its bytes
+  TByteOrder order;      // the order of what holds it, unless the note says otherwise
+  FileOffset tiff_base;  // where offsets from the TIFF header count from
+};
+
+// A maker note found: whose it is, and its directory where it holds one of
+// ours.
+struct TMakerNote {
+  const TMaker* maker = nullptr;  // nullptr: a maker the table does not know
+  std::optional<TNoteDirectory> directory;
 };
 
 // Whether text begins with start, in any case of letters if asked. Not
@@ -121,20 +129,29 @@ struct TNotePlace {
 // the web page's reader.
 bool StartsWith(std::string_view text, std::string_view start, bool any_case = false);
 
-// The maker a file's Make names, for a file without a maker note.
-TMaker MakerOf(std::string_view make);
+// The maker a file's Make names; a file that names none is read as Canon's.
+const TMaker* MakerOf(std::string_view make);
+// The maker's name ("Canon", "Nikon", ...); empty for nullptr.
+std::string_view MakerName(const TMaker* maker);
+// Whether a maker's files are read as Canon's: its tags count wherever they
+// stand and give the five results.
+bool ReadsAsCanon(const TMaker* maker);
 // The note at `place` of a file whose main directories name `make`: its
-// signature, else the Make, decides.
+// signature, else the Make, decides whose it is; that maker's form of note
+// for the place says where its directory is.
 TMakerNote FindMakerNote(TCanonFile& file, std::string_view make, const TNotePlace& place);
+// What a note gives, read by its maker's rules.
+TMakerValues ReadMakerValues(TCanonFile& file, const TMakerNote& note, std::string_view model,
+                             std::int32_t& entries_left);
 // The note in IFD0's DNGPrivateData (`size` bytes at `at`), if it holds one
 // (dng_private.cpp).
 std::optional<TMakerNote> FindDngNote(TCanonFile& file, std::string_view make, FileOffset at,
                                       std::int64_t size);
 
-// The byte order of a note's directory at `at`: `intel_order`, or the other
-// where the entry count reads 0 or more than 512 in it and 1 to 512 in the
-// other (files written back without the note's byte-order mark).
-std::int32_t NoteOrder(TCanonFile& file, FileOffset at, std::int32_t intel_order);
+// The byte order of a note's directory at `at`: `order`, or the other where
+// the entry count reads 0 or more than 512 in it and 1 to 512 in the other
+// (files written back without the note's byte-order mark).
+TByteOrder NoteOrder(TCanonFile& file, FileOffset at, TByteOrder order);
 
 // The offsets of a directory's values that do not fit in their entries, as
 // stored: the smallest, and the largest end (offset + size).
@@ -162,8 +179,8 @@ constexpr std::uint16_t TypeBits(Types... types) {
   return static_cast<std::uint16_t>((TypeBit(types) | ...));
 }
 
-// One entry of a note's directory, numbers in the directory's byte order.
-struct TNoteEntry {
+// An entry a tag rule took, kept: numbers in its directory's byte order.
+struct TFoundEntry {
   std::int32_t type;
   std::uint32_t count;
   std::uint32_t value;                // the value, or its offset from the note's base
@@ -171,28 +188,28 @@ struct TNoteEntry {
 };
 // Notes the entry under every rule it meets (a later one replaces an
 // earlier).
-void MatchEntry(std::int32_t tag, const TNoteEntry& entry, const TTagRule* rules,
-                std::size_t rule_count, std::optional<TNoteEntry>* found);
+void MatchEntry(std::int32_t tag, const TFoundEntry& entry, const TTagRule* rules,
+                std::size_t rule_count, std::optional<TFoundEntry>* found);
 
 // The last entry of each rule's tag, of its types and counts, in the
 // directory; a directory that does not lie inside the note and the file
 // gives none.
 void FindNoteEntries(TCanonFile& file, const TNoteDirectory& note, const TTagRule* rules,
-                     std::size_t rule_count, std::optional<TNoteEntry>* found,
+                     std::size_t rule_count, std::optional<TFoundEntry>* found,
                      std::int32_t& entries_left);
 template <std::size_t N>
-std::array<std::optional<TNoteEntry>, N> FindNoteEntries(TCanonFile& file,
-                                                         const TNoteDirectory& note,
-                                                         const TTagRule (&rules)[N],
-                                                         std::int32_t& entries_left) {
-  std::array<std::optional<TNoteEntry>, N> found;
+std::array<std::optional<TFoundEntry>, N> FindNoteEntries(TCanonFile& file,
+                                                          const TNoteDirectory& note,
+                                                          const TTagRule (&rules)[N],
+                                                          std::int32_t& entries_left) {
+  std::array<std::optional<TFoundEntry>, N> found;
   FindNoteEntries(file, note, rules, N, found.data(), entries_left);
   return found;
 }
 
 // An ASCII entry of a note as a text (TTextValue's rules), its offset from
 // the note's base.
-std::string NoteText(TCanonFile& file, const TNoteDirectory& note, const TNoteEntry& entry);
+std::string NoteText(TCanonFile& file, const TNoteDirectory& note, const TFoundEntry& entry);
 
 // A serial text as the line shows it: line ends (and, where asked, blanks)
 // at its end dropped; empty where it then holds a control byte or nothing
@@ -204,23 +221,9 @@ std::string SerialTextOf(std::string text, bool drop_trailing_blanks = false);
 extern const TTagRule kCanonTags[7];
 constexpr std::size_t kCanonTagCount = 7;
 // The tags found, their offsets from `base`, into `tags`.
-void TakeCanonTags(const std::optional<TNoteEntry>* found, FileOffset base,
-                   std::int32_t intel_order, bool in_note, TCanonTags& tags);
+void TakeCanonTags(const std::optional<TFoundEntry>* found, FileOffset base, TByteOrder order,
+                   bool in_note, TCanonTags& tags);
 
-// Each maker's note (canon_note.cpp, nikon_note.cpp, pentax_note.cpp,
-// sony_note.cpp, olympus_note.cpp, sigma_note.cpp).
-TMakerValues ReadCanonNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
-                           std::int32_t& entries_left);
-TMakerValues ReadNikonNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
-                           std::int32_t& entries_left);
-TMakerValues ReadPentaxNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
-                            std::int32_t& entries_left);
-TMakerValues ReadSonyNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
-                          std::int32_t& entries_left);
-TMakerValues ReadOlympusNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
-                             std::int32_t& entries_left);
-TMakerValues ReadSigmaNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
-                           std::int32_t& entries_left);
 // The byte a stored byte of Sony's enciphered records stands for.
 std::uint8_t DecipherSonyByte(std::uint8_t stored);
 

@@ -14,7 +14,7 @@ namespace {
 // the thousands; no maker's directory holds more than a few hundred.
 constexpr std::int32_t kMostNoteEntries = 512;
 
-bool Takes(const TTagRule& rule, std::int32_t tag, const TNoteEntry& entry) {
+bool Takes(const TTagRule& rule, std::int32_t tag, const TFoundEntry& entry) {
   return tag == rule.tag && entry.type >= 0 && entry.type < 16 &&
          (rule.types & TypeBit(entry.type)) != 0 && entry.count >= rule.min_count &&
          entry.count <= rule.max_count;
@@ -24,46 +24,41 @@ bool Takes(const TTagRule& rule, std::int32_t tag, const TNoteEntry& entry) {
 // note and the file.
 std::optional<std::int32_t> EntriesInside(TCanonFile& file, const TNoteDirectory& note) {
   file.DataFile.Seek(note.at);
-  const std::int32_t count = file.ReadWordIn(note.intel_order);
-  const FileOffset end = std::min(note.note_end, file.DataFile.Size());
-  const FileOffset size = 2 + static_cast<FileOffset>(kEntrySize) * count;
-  if (note.at < note.note_begin || note.at > end || end - note.at < size) return std::nullopt;
+  const std::int32_t count = file.ReadWordIn(note.order);
+  if (!note.Holds(file.DataFile, note.at, 2 + static_cast<FileOffset>(kEntrySize) * count)) {
+    return std::nullopt;
+  }
   return count;
 }
 
 }  // namespace
 
-std::int32_t NoteOrder(TCanonFile& file, FileOffset at, std::int32_t intel_order) {
+TByteOrder NoteOrder(TCanonFile& file, FileOffset at, TByteOrder order) {
   std::array<std::uint8_t, 2> count_bytes{};
   file.DataFile.Seek(at);
   file.DataFile.Read(count_bytes.data(), count_bytes.size());
-  const std::int32_t count = DecodeWord(count_bytes.data(), intel_order);
-  const std::int32_t other = DecodeWord(count_bytes.data(), 1 - intel_order);
-  const bool makes_sense = count >= 1 && count <= kMostNoteEntries;
-  const bool other_makes_sense = other >= 1 && other <= kMostNoteEntries;
-  return !makes_sense && other_makes_sense ? 1 - intel_order : intel_order;
+  const auto makes_sense = [&](TByteOrder in) {
+    const std::int32_t count = DecodeWord(count_bytes.data(), in);
+    return count >= 1 && count <= kMostNoteEntries;
+  };
+  return !makes_sense(order) && makes_sense(OtherOrder(order)) ? OtherOrder(order) : order;
 }
 
-void MatchEntry(std::int32_t tag, const TNoteEntry& entry, const TTagRule* rules,
-                std::size_t rule_count, std::optional<TNoteEntry>* found) {
+void MatchEntry(std::int32_t tag, const TFoundEntry& entry, const TTagRule* rules,
+                std::size_t rule_count, std::optional<TFoundEntry>* found) {
   for (std::size_t i = 0; i < rule_count; ++i) {
     if (Takes(rules[i], tag, entry)) found[i] = entry;
   }
 }
 
 void FindNoteEntries(TCanonFile& file, const TNoteDirectory& note, const TTagRule* rules,
-                     std::size_t rule_count, std::optional<TNoteEntry>* found,
+                     std::size_t rule_count, std::optional<TFoundEntry>* found,
                      std::int32_t& entries_left) {
   const auto count = EntriesInside(file, note);
   if (!count) return;
   const std::int32_t entries = std::min(*count, std::max(entries_left, 0));
-  entries_left -= ReadEntries(file.DataFile, entries, note.intel_order, [&](const TEntry& entry) {
-    TNoteEntry kept{entry.type,
-                    static_cast<std::uint32_t>(entry.count),
-                    static_cast<std::uint32_t>(entry.value),
-                    {}};
-    std::copy_n(entry.bytes, kInEntry, kept.bytes.begin());
-    MatchEntry(entry.tag, kept, rules, rule_count, found);
+  entries_left -= ReadEntries(file.DataFile, entries, note.order, [&](const TEntry& entry) {
+    MatchEntry(entry.tag, Kept(entry), rules, rule_count, found);
   });
 }
 
@@ -71,7 +66,7 @@ std::optional<TValueSpan> SurveyValues(TCanonFile& file, const TNoteDirectory& n
   const auto count = EntriesInside(file, note);
   if (!count) return std::nullopt;
   std::optional<TValueSpan> span;
-  ReadEntries(file.DataFile, std::min(*count, WalkLimits::kEntries), note.intel_order,
+  ReadEntries(file.DataFile, std::min(*count, WalkLimits::kEntries), note.order,
               [&](const TEntry& entry) {
                 const std::int64_t size = entry.count * UnitSize(entry.type);
                 if (size <= kInEntry) return;
@@ -83,7 +78,7 @@ std::optional<TValueSpan> SurveyValues(TCanonFile& file, const TNoteDirectory& n
   return span;
 }
 
-std::string NoteText(TCanonFile& file, const TNoteDirectory& note, const TNoteEntry& entry) {
+std::string NoteText(TCanonFile& file, const TNoteDirectory& note, const TFoundEntry& entry) {
   return file.ReadText(TTextValue{entry.count, note.base + entry.value, entry.bytes});
 }
 

@@ -28,14 +28,14 @@ constexpr TTagRule kEquipmentTags[] = {{0x0101, kAscii, 1, kAnyCount}};
 // The serial text a directory's entry gives; its trailing blanks are
 // padding.
 std::string SerialOf(TCanonFile& file, const TNoteDirectory& note,
-                     const std::optional<TNoteEntry>& entry) {
+                     const std::optional<TFoundEntry>& entry) {
   return entry ? SerialTextOf(NoteText(file, note, *entry), true) : std::string();
 }
 
 // The serial in the sub-directory an entry leads to.
 template <std::size_t N>
 std::string SerialBelow(TCanonFile& file, const TNoteDirectory& note,
-                        const std::optional<TNoteEntry>& pointer, const TTagRule (&rules)[N],
+                        const std::optional<TFoundEntry>& pointer, const TTagRule (&rules)[N],
                         std::int32_t& entries_left) {
   if (!pointer) return {};
   TNoteDirectory below = note;

@@ -2,6 +2,9 @@
 // picture's date and time, and the serial number where the body writes one
 // (the K10D and the *ist D series do not). Here tags 6 and 7 are the date
 // and the time. Ricoh's GR III writes the same note.
+#include <algorithm>
+#include <array>
+
 #include "camerafile/canon_file.h"
 #include "camerafile/entries.h"
 #include "camerafile/makers.h"
@@ -20,14 +23,11 @@ constexpr TTagRule kTags[] = {
     {0x0229, TypeBit(kTypeAscii), 1, kAnyCount},
 };
 
-std::uint32_t BigEndian(const TNoteEntry& entry) {
-  std::uint32_t value = 0;
-  for (std::uint32_t i = 0; i < 4; ++i) {
-    // A shorter value is followed by zero bytes to four.
-    const std::uint32_t byte = i < entry.count ? entry.bytes[i] : 0;
-    value = value << 8 | byte;
-  }
-  return value;
+std::uint32_t BigEndian(const TFoundEntry& entry) {
+  // A shorter value is followed by zero bytes to four.
+  std::array<std::uint8_t, 4> bytes{};
+  std::copy_n(entry.bytes.begin(), std::min<std::size_t>(entry.count, bytes.size()), bytes.begin());
+  return DecodeU32(bytes.data(), TByteOrder::kBig);
 }
 
 }  // namespace

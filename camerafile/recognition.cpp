@@ -8,7 +8,7 @@ namespace {
 
 struct TiffSignature {
   std::int32_t byte_order;
-  std::int32_t intel_order;
+  std::int32_t intel_order;  // IntelOrder's value
   std::int32_t format;
   std::int32_t kind;
 };

@@ -12,6 +12,9 @@
 namespace camerafile {
 namespace {
 
+// The records' numbers, whatever the note's order.
+constexpr TByteOrder kSonyOrder = TByteOrder::kLittle;
+
 enum { kCipheredRecord, kCameraSettings };
 constexpr TTagRule kTags[] = {
     {0x9050, TypeBit(kTypeUndefined), 0, kAnyCount},
@@ -53,13 +56,11 @@ struct TBlock {
   std::int64_t size;
 };
 std::optional<TBlock> BlockOf(TCanonFile& file, const TNoteDirectory& note,
-                              const std::optional<TNoteEntry>& entry) {
-  if (!entry) return std::nullopt;
-  const FileOffset begin = note.base + entry->value;
-  const std::int64_t size = entry->count;
-  const FileOffset end = std::min(note.note_end, file.DataFile.Size());
-  if (begin < note.note_begin || begin > end || end - begin < size) return std::nullopt;
-  return TBlock{begin, size};
+                              const std::optional<TFoundEntry>& entry) {
+  if (!entry || !note.Holds(file.DataFile, note.base + entry->value, entry->count)) {
+    return std::nullopt;
+  }
+  return TBlock{note.base + entry->value, entry->count};
 }
 
 std::array<std::uint8_t, 4> BytesAt(TCanonFile& file, FileOffset at) {
@@ -69,17 +70,13 @@ std::array<std::uint8_t, 4> BytesAt(TCanonFile& file, FileOffset at) {
   return bytes;
 }
 
-std::uint32_t LittleEndian(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(DecodeLong(bytes, 1));
-}
-
 // The four bytes at `byte` of the deciphered 0x9050 record.
 std::optional<std::uint32_t> CipheredCount(TCanonFile& file, const TBlock& record,
                                            std::int32_t byte) {
   if (record.size < FileOffset{byte} + 4) return std::nullopt;
   std::array<std::uint8_t, 4> bytes = BytesAt(file, record.begin + byte);
   for (std::uint8_t& b : bytes) b = DecipherSonyByte(b);
-  return LittleEndian(bytes.data());
+  return DecodeU32(bytes.data(), kSonyOrder);
 }
 
 std::optional<std::uint32_t> CameraSettingsCount(TCanonFile& file, const TBlock& block,
@@ -89,7 +86,7 @@ std::optional<std::uint32_t> CameraSettingsCount(TCanonFile& file, const TBlock&
       block.size < FileOffset{byte} + 4) {
     return std::nullopt;
   }
-  return LittleEndian(BytesAt(file, block.begin + byte).data());
+  return DecodeU32(BytesAt(file, block.begin + byte).data(), kSonyOrder);
 }
 
 // The four bytes at `byte` of the index's block 0x0201, where that block
@@ -103,14 +100,14 @@ std::optional<std::uint32_t> IndexedCount(TCanonFile& file, const TBlock& block,
   file.DataFile.Seek(block.begin);
   file.DataFile.Read(index.data(), static_cast<std::size_t>(std::min<std::int64_t>(
                                        n, static_cast<std::int64_t>(index.size()))));
-  const std::int64_t entries = DecodeWord(index.data(), 1);
-  std::int64_t length = DecodeWord(index.data() + 2, 1);
+  const std::int64_t entries = DecodeWord(index.data(), kSonyOrder);
+  std::int64_t length = DecodeWord(index.data() + 2, kSonyOrder);
   if (entries > kMostIndexEntries || n < kIndexHeader + kIndexEntry * entries) return std::nullopt;
   const auto tag = [&](std::int64_t i) {
-    return DecodeWord(index.data() + kIndexHeader + kIndexEntry * i, 1);
+    return DecodeWord(index.data() + kIndexHeader + kIndexEntry * i, kSonyOrder);
   };
   const auto offset = [&](std::int64_t i) -> std::int64_t {
-    return DecodeWord(index.data() + kIndexHeader + kIndexEntry * i + 2, 1);
+    return DecodeWord(index.data() + kIndexHeader + kIndexEntry * i + 2, kSonyOrder);
   };
   length = std::min(length, n);
   for (std::int64_t i = 0; i < entries; ++i) {
@@ -128,7 +125,7 @@ std::optional<std::uint32_t> IndexedCount(TCanonFile& file, const TBlock& block,
     }
     const std::int64_t size = shared ? 0 : std::min(next - at, length - at);
     if (std::int64_t{byte} + 4 > size) return std::nullopt;
-    return LittleEndian(BytesAt(file, block.begin + at + byte).data());
+    return DecodeU32(BytesAt(file, block.begin + at + byte).data(), kSonyOrder);
   }
   return std::nullopt;
 }
