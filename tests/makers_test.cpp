@@ -119,6 +119,14 @@ TEST_P(Makers, SignatureElseMakeSaysWhoseRulesReadTheNote) {
       {"Make Canon", "Canon", headerless, {}, kReadAsCanon},
       {"no Make", "", headerless, {}, kReadAsCanon},
       {"another maker", "Panasonic", headerless, {}, kNotRead},
+      // Known, and read for nothing: no number of theirs is the body's.
+      {"Fujifilm",
+       "FUJIFILM",
+       MakerNote(Order::kLittle, Text("FUJIFILM").SetOrder(Order::kLittle).U32(12),
+                 EveryMakersTags(Order::kLittle), 0),
+       {},
+       kNotRead},
+      {"Panasonic", "Panasonic", Note(Text("Panasonic").Zeros(3), kMakerNoteAt), {}, kNotRead},
       {"another maker", "Apple", headerless, {}, kNotRead},
       // A note too short for its header: its maker's, and nothing read.
       {"Nikon's header cut", "", nikon, 17, kNotRead},
