@@ -44,6 +44,9 @@ enum : std::int32_t {
   kFormatJpeg = 4,
   kFormatCr3 = 5,   // ISO base media, brand "crx "
   kFormatHeif = 6,  // ISO base media, brand "heic", "heix" or "mif1"
+  kFormatOrf = 7,   // Olympus and OM System raw: a TIFF structure, "RO" or "RS" for 42
+  kFormatRw2 = 8,   // Panasonic and Leica raw: a TIFF structure, 0x55 for 42
+  kFormatRaf = 9,   // Fujifilm raw: a header, then the camera's JPEG
 };
 
 // What a TIFF directory is read as: the camera's own tags (model ID and
@@ -177,6 +180,9 @@ class TCanonFile {
   void WalkDirectories();
   // JPEG path: from position 2 on to the embedded TIFF header, then the walk.
   void LocateJpegExif();
+  // Fujifilm's RAF: whether its header places a JPEG in the file; then the
+  // file is that JPEG, read as one.
+  bool EnterRafJpeg();
   // The TIFF header of the first Exif APP1 segment, looked for through the
   // segments from position 2 on; nothing when there is none.
   std::optional<FileOffset> FindExifSegment();

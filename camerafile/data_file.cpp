@@ -148,6 +148,8 @@ bool TDataFile::Open(const TFileName& name) {
   FileOffset size = 0;
   if (!OpenNative(name, &handle, &size)) return false;
   handle_ = handle;
+  file_size_ = size;
+  origin_ = 0;
   size_ = size;
   position_ = 0;
   bytes_read_ = 0;
@@ -159,7 +161,16 @@ bool TDataFile::Open(const TFileName& name) {
 void TDataFile::Close() {
   if (handle_ != kNoHandle) CloseNative(handle_);
   handle_ = kNoHandle;
+  file_size_ = 0;
+  origin_ = 0;
   size_ = 0;
+  position_ = 0;
+}
+
+void TDataFile::Narrow(FileOffset begin, FileOffset size) {
+  const FileOffset in_file = std::clamp<FileOffset>(origin_ + begin, 0, file_size_);
+  origin_ = in_file;
+  size_ = std::clamp<FileOffset>(size, 0, file_size_ - in_file);
   position_ = 0;
 }
 
@@ -172,7 +183,7 @@ TDataFile::Fetched TDataFile::Fetch(FileOffset block_start) {
   // Over budget: nothing more is read, and the blocks already here stay.
   if (fetches_ == kFetchBudget) return {bytes, 0};
   ++fetches_;
-  const FileOffset available = size_ - block_start;
+  const FileOffset available = file_size_ - block_start;
   const std::size_t wanted = available < static_cast<FileOffset>(kBlockSize)
                                  ? static_cast<std::size_t>(available)
                                  : kBlockSize;
@@ -190,14 +201,16 @@ void TDataFile::Read(std::uint8_t* out, std::size_t count) {
   const FileOffset end = origin + static_cast<FileOffset>(count);
   position_ = end;
   if (handle_ == kNoHandle) return;
+  // `at` and `to` count from origin_, the blocks from the file's start.
   const FileOffset to = std::min<FileOffset>(end, size_);
   for (FileOffset at = std::max<FileOffset>(origin, 0); at < to;) {
-    const FileOffset block_start = at - at % static_cast<FileOffset>(kBlockSize);
+    const FileOffset in_file = origin_ + at;
+    const FileOffset block_start = in_file - in_file % static_cast<FileOffset>(kBlockSize);
     const Fetched block = Fetch(block_start);
-    const FileOffset block_end = block_start + static_cast<FileOffset>(block.length);
+    const FileOffset block_end = block_start + static_cast<FileOffset>(block.length) - origin_;
     if (at >= block_end) return;  // over budget, or the file shrank: the rest stays zero
     const FileOffset stop = std::min(to, block_end);
-    std::memcpy(out + (at - origin), block.bytes + (at - block_start),
+    std::memcpy(out + (at - origin), block.bytes + (in_file - block_start),
                 static_cast<std::size_t>(stop - at));
     at = stop;
   }

@@ -58,6 +58,12 @@ class TDataFile {
   void Seek(FileOffset offset) { position_ = offset; }
   FileOffset Size() const { return size_; }
 
+  // From now on the file is the `size` bytes at `begin` of what is open
+  // (cut at its end): positions count from `begin`, Size() is theirs, and
+  // bytes outside them read as zero. For a file kept inside another (a
+  // RAF's JPEG). The read budget goes on.
+  void Narrow(FileOffset begin, FileOffset size);
+
   // Copies count bytes at the current position into out (zeros outside the
   // file) and advances the position by count.
   void Read(std::uint8_t* out, std::size_t count);
@@ -98,7 +104,9 @@ class TDataFile {
   static constexpr Handle kNoHandle = -1;
 #endif
   Handle handle_ = kNoHandle;
-  FileOffset size_ = 0;
+  FileOffset file_size_ = 0;  // of what is open
+  FileOffset origin_ = 0;     // where position 0 is in it
+  FileOffset size_ = 0;       // from origin_ on
   FileOffset position_ = 0;
   std::uint64_t bytes_read_ = 0;
   std::uint32_t fetches_ = 0;

@@ -37,6 +37,21 @@ std::int32_t CountByte(const TCameraRow& camera, std::int32_t format) {
   }
 }
 
+// The maker whose own raw format the file is, for a file whose IFD0 names
+// none: no Canon camera writes these, so they are never read as Canon's.
+std::string_view MakeOfFormat(std::int32_t format) {
+  switch (format) {
+    case kFormatOrf:
+      return "OLYMPUS";
+    case kFormatRw2:
+      return "Panasonic";
+    case kFormatRaf:
+      return "FUJIFILM";
+    default:
+      return {};
+  }
+}
+
 // The five results of a Canon file, or of one that names no maker.
 void TakeCanonResults(TCanonFile& file) {
   const TCanonTags& tags = file.MakerState.pending.canon;
@@ -221,7 +236,7 @@ std::int32_t TCanonFile::ReadNote(const TMakerNote& note, std::int32_t entry_lim
 
 std::int32_t TCanonFile::ReadMakerNote(std::int32_t entry_limit) {
   ReadMakeAndModel();
-  const std::string_view make = MakerState.make;
+  const std::string_view make = !MakerState.make.empty() ? MakerState.make : MakeOfFormat(Format);
   // A DNG converter keeps the raw file's own note in its private data;
   // that one counts, whatever the Exif directory holds.
   if (const auto& dng = MakerState.pending.dng_private) {

@@ -1,6 +1,10 @@
 // Container recognition: the first bytes alone tell the container, never the
-// name of the file. Order: TIFF "MM"/"II" with 42, then CIFF, then JPEG,
-// then the ISO base media files (CR3, HEIF).
+// name of the file. Order: TIFF "MM"/"II" with 42 (or the number of a maker's
+// raw file that is a TIFF structure all the same), then CIFF, then JPEG, then
+// Fujifilm's RAF, then the ISO base media files (CR3, HEIF).
+#include <array>
+#include <string_view>
+
 #include "camerafile/canon_file.h"
 
 namespace camerafile {
@@ -9,13 +13,23 @@ namespace {
 struct TiffSignature {
   std::int32_t byte_order;
   std::int32_t intel_order;  // IntelOrder's value
+  std::int32_t magic;        // the number after the marks, in their order
   std::int32_t format;
   std::int32_t kind;
 };
+constexpr std::int32_t kOrfMagic = 0x4F52;     // "IIRO", "MMOR"
+constexpr std::int32_t kOrfMagicToo = 0x5352;  // "IIRS"
+constexpr std::int32_t kRw2Magic = 0x0055;     // RW2 and RWL
+// clang-format off
 constexpr TiffSignature kTiffSignatures[] = {
-    {kByteOrderMotorola, 0, kFormatTiffBigEndian, kKind1DMarkI},   // "MM": 1D Mark I ".tif"
-    {kByteOrderIntel, 1, kFormatTiffLittleEndian, kKind1DMarkII},  // "II": 1D Mark II ".cr2"
+    {kByteOrderMotorola, 0, kTiffMagic, kFormatTiffBigEndian, kKind1DMarkI},   // 1D Mark I ".tif"
+    {kByteOrderIntel, 1, kTiffMagic, kFormatTiffLittleEndian, kKind1DMarkII},  // 1D Mark II ".cr2"
+    {kByteOrderIntel, 1, kOrfMagic, kFormatOrf, kKindNone},
+    {kByteOrderMotorola, 0, kOrfMagic, kFormatOrf, kKindNone},
+    {kByteOrderIntel, 1, kOrfMagicToo, kFormatOrf, kKindNone},
+    {kByteOrderIntel, 1, kRw2Magic, kFormatRw2, kKindNone},
 };
+// clang-format on
 constexpr const char* kCiffSignature = "HEAPCCDR";
 constexpr std::size_t kCiffSignatureLength = 8;
 constexpr std::int32_t kJpegStartOfImage = 0xFFD8;
@@ -44,11 +58,13 @@ void TCanonFile::Analyse() {
     if (byte_order != tiff.byte_order) continue;
     // The byte-order mark sets the order of everything after it, the 42 too.
     IntelOrder = tiff.intel_order;
-    TiffBase = DataFile.Position() - 2;
-    if (ReadWord() == kTiffMagic) {
+    TiffBase = 0;
+    DataFile.Seek(2);
+    if (ReadWord() == tiff.magic) {
       Valid = true;
       Format = tiff.format;
       Kind = tiff.kind;
+      break;
     }
   }
   if (Format == kFormatNone) {
@@ -67,6 +83,8 @@ void TCanonFile::Analyse() {
     IntelOrder = 0;
     if (ReadWord() == kJpegStartOfImage) {
       Format = kFormatJpeg;
+    } else if (EnterRafJpeg()) {
+      Format = kFormatRaf;
     } else {
       Format = RecogniseIsoMedia();
     }
@@ -82,6 +100,8 @@ void TCanonFile::Analyse() {
   switch (Format) {
     case kFormatTiffBigEndian:
     case kFormatTiffLittleEndian:
+    case kFormatOrf:
+    case kFormatRw2:
       WalkDirectories();  // the first-directory offset follows the 42
       break;
     case kFormatCiff:
@@ -89,6 +109,11 @@ void TCanonFile::Analyse() {
       break;
     case kFormatJpeg:
       LocateJpegExif();  // reads on after the start-of-image marker
+      break;
+    case kFormatRaf:
+      DataFile.Seek(2);  // the JPEG's, after its start-of-image marker
+      IntelOrder = 0;
+      LocateJpegExif();
       break;
     case kFormatCr3:
       ReadCr3();

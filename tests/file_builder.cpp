@@ -453,6 +453,23 @@ Bytes Jpeg(const Bytes& tiff, bool with_app0) {
   return out;
 }
 
+Bytes WithTiffMagic(const Bytes& tiff, std::uint16_t magic) {
+  std::vector<std::uint8_t> bytes = tiff.data();
+  Bytes word(tiff.order());
+  word.U16(magic);
+  std::copy(word.data().begin(), word.data().end(), bytes.begin() + 2);
+  return Bytes(tiff.order()).Raw(bytes);
+}
+
+Bytes Raf(const Bytes& jpeg, std::optional<std::uint32_t> offset,
+          std::optional<std::uint32_t> length) {
+  constexpr std::uint32_t kJpegAt = 0x94;
+  Bytes out(Order::kBig);
+  out.Text("FUJIFILMCCD-RAW 0201FF392201FinePix S5Pro").PadTo(0x3C).Text("0106").PadTo(84);
+  out.U32(offset.value_or(kJpegAt)).U32(length.value_or(static_cast<std::uint32_t>(jpeg.size())));
+  return out.PadTo(kJpegAt).Append(jpeg);
+}
+
 Bytes JpegAfter(const std::vector<Segment>& before, const Bytes& tiff) {
   Bytes out(Order::kBig);
   out.U16(0xFFD8);

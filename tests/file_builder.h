@@ -238,6 +238,15 @@ std::vector<std::uint8_t> U32Bytes(Order order, std::uint32_t value);
 // FF D8, an optional 16-byte APP0 segment, then APP1 with "Exif" 00 00 and
 // the TIFF structure. The TIFF header lands at 12, or 30 after APP0.
 Bytes Jpeg(const Bytes& tiff, bool with_app0);
+// A TIFF structure whose number after the marks is not 42: Olympus's ORF
+// ("RO", "RS") and Panasonic's RW2 (0x55) raw files.
+Bytes WithTiffMagic(const Bytes& tiff, std::uint16_t magic);
+// Fujifilm's RAF: "FUJIFILMCCD-RAW ", the version, the camera, then at 84
+// the JPEG's offset and at 88 its length (big-endian), the JPEG at 0x94;
+// `offset` and `length` override what is written there.
+Bytes Raf(const Bytes& jpeg, std::optional<std::uint32_t> offset = std::nullopt,
+          std::optional<std::uint32_t> length = std::nullopt);
+
 // A JPEG segment: its marker and payload, its length filled in.
 struct Segment {
   std::uint16_t marker;

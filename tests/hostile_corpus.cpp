@@ -398,6 +398,20 @@ std::vector<HostileCase> HostileCorpus() {
        MakersFile("OLYMPUS", OlympusNoteLeadingTo(0x4000, 12))},
       {"olympus-equipment-outside-the-note",
        MakersFile("OLYMPUS", OlympusNoteLeadingTo(0x2010, 0x7FFFFFF0u))},
+      // Other makers' raw files.
+      {"orf-first-directory-past-the-end", Bytes(Order::kLittle).Text("IIRO").U32(0xFFFFFF00u)},
+      {"rw2-canon-tags-as-texts",
+       WithTiffMagic(MakerTiff(Order::kLittle, {"Panasonic",
+                                                "DMC-LX3",
+                                                Bytes(),
+                                                {AsciiField(kTagModel, "Sensor 6"),
+                                                 AsciiField(kTagFirmware, "Sensor 7"),
+                                                 AsciiField(kTagOwner, "Sensor 9")}}),
+                     0x55)},
+      {"raf-jpeg-past-the-end", Raf(Jpeg(CanonTiff(Order::kBig), false), 0xFFFFFF00u)},
+      {"raf-jpeg-length-past-the-end", Raf(Jpeg(CanonTiff(Order::kBig), false), {}, 0xFFFFFFFFu)},
+      {"raf-jpeg-in-its-own-header", Raf(Jpeg(CanonTiff(Order::kBig), false), 16)},
+      {"raf-jpeg-that-is-a-raf", Raf(Raf(Jpeg(CanonTiff(Order::kBig), false)))},
   };
   // Every prefix of 0 to 13 bytes of each signature.
   const Bytes signatures[] = {CanonTiff(Order::kBig), CanonTiff(Order::kLittle),

@@ -2,6 +2,10 @@
 // of the tests, and the file closed afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "camerafile/canon_file.h"
 #include "tests/file_builder.h"
 
@@ -71,6 +75,72 @@ TEST_F(Recognition, JpegByItsStartOfImageMarker) {
   Expect(Bytes().U8(0xFF).U8(0xD8).U8(0xFF).U8(0xE1), {true, 4, 0});
   Expect(Bytes().U8(0xFF).U8(0xD9), {false, 0, 0});
   Expect(Bytes().U8(0xFF), {false, 0, 0});
+}
+
+TEST_F(Recognition, MakersRawFilesThatAreTiffStructures) {
+  Expect(Bytes().Text("IIRO").U32(0), {true, camerafile::kFormatOrf, 0});
+  EXPECT_EQ(file_.IntelOrder, 1);
+  Expect(Bytes().Text("MMOR").U32(0), {true, camerafile::kFormatOrf, 0});
+  EXPECT_EQ(file_.IntelOrder, 0);
+  Expect(Bytes().Text("IIRS").U32(0), {true, camerafile::kFormatOrf, 0});
+  Expect(Bytes().Text("IIU").U8(0).U32(0), {true, camerafile::kFormatRw2, 0});
+  // Only the forms cameras write.
+  Expect(Bytes().Text("MMRO").U32(0), {false, 0, 0});
+  Expect(Bytes().Text("MMSR").U32(0), {false, 0, 0});
+  Expect(Bytes().Text("MM").U8(0).Text("U").U32(0), {false, 0, 0});
+}
+
+TEST_F(Recognition, RafIsTheJpegItsHeaderPlaces) {
+  using testfile::Order;
+  const Bytes jpeg = testfile::Jpeg(
+      testfile::MakerTiff(Order::kBig, {"FUJIFILM", "FinePix S5Pro  ", Bytes()}), false);
+  const auto size = static_cast<std::uint32_t>(jpeg.size());
+  Expect(testfile::Raf(jpeg), {true, camerafile::kFormatRaf, 0});
+  EXPECT_EQ(file_.GetModel(), "FinePix S5Pro  ");
+  EXPECT_EQ(file_.TiffBase, 12) << "offsets count within the JPEG";
+  // A length past the file's end is cut there.
+  Expect(testfile::Raf(jpeg, {}, 0xFFFFFFFFu), {true, camerafile::kFormatRaf, 0});
+  EXPECT_EQ(file_.GetModel(), "FinePix S5Pro  ");
+  // A length that ends the JPEG before its model text: none read past it.
+  const std::string text = "FinePix";
+  const auto model_at = static_cast<std::uint32_t>(
+      std::search(jpeg.data().begin(), jpeg.data().end(), text.begin(), text.end()) -
+      jpeg.data().begin());
+  Expect(testfile::Raf(jpeg, {}, model_at), {true, camerafile::kFormatRaf, 0});
+  EXPECT_EQ(file_.GetModel(), "");
+  const std::vector<std::uint8_t> raf = testfile::Raf(jpeg).data();
+  struct {
+    const char* what;
+    Bytes bytes;
+  } const not_raf[] = {
+      {"a header of 91 bytes",
+       Bytes().Raw(std::vector<std::uint8_t>(raf.begin(), raf.begin() + 91))},
+      {"the JPEG inside its own header", testfile::Raf(jpeg, 91)},
+      {"the JPEG past the end", testfile::Raf(jpeg, 0x94 + size)},
+      {"a length of 0", testfile::Raf(jpeg, {}, 0)},
+      {"no JPEG there", testfile::Raf(Bytes().Text("FUJIFILMCCD-RAW ").Zeros(100))},
+      {"another signature", Bytes().Text("FUJIFILMCCD-RAX ").Append(testfile::Raf(jpeg))},
+  };
+  for (const auto& c : not_raf) {
+    Analyse(c.bytes);
+    EXPECT_FALSE(file_.IsValid()) << c.what;
+    EXPECT_EQ(file_.Format, 0) << c.what;
+  }
+}
+
+TEST_F(Recognition, RawFilesOfMakersWithoutAMakeAreNotReadAsCanon) {
+  // A Panasonic raw file's IFD0 holds the sensor's tags 6, 7 and 9.
+  using testfile::Order;
+  const std::vector<testfile::Field> sensor = {testfile::AsciiField(0x0006, "nicht Canon 6"),
+                                               testfile::AsciiField(0x0007, "nicht Canon 7"),
+                                               testfile::AsciiField(0x0009, "nicht Canon 9")};
+  for (const std::string make : {"Panasonic", ""}) {
+    Analyse(testfile::WithTiffMagic(
+        testfile::MakerTiff(Order::kLittle, {make, "DMC-LX3", Bytes(), sensor}), 0x55));
+    EXPECT_EQ(file_.GetModel(), "DMC-LX3") << make;
+    EXPECT_EQ(file_.GetFirmware(), "----------") << make;
+    EXPECT_EQ(file_.GetOwner(), "----------") << make;
+  }
 }
 
 TEST_F(Recognition, EmptyAndMissingFilesAreNotRecognised) {
