@@ -1,6 +1,6 @@
 // The reader's file access in the browser (see camerafile/data_file.cpp):
-// the size of the file under analysis and the blocks the page has handed
-// over, both kept by the worker (worker.js).
+// the size of the file under analysis and the bytes the page has read of
+// it (reader.js).
 mergeInto(LibraryManager.library, {
   AuslomatWebFileSize: function () {
     return pageFile === null ? -1 : pageFile.size;

@@ -1,9 +1,12 @@
 // Time from handing the page a file to its card, in Chromium, Firefox and
 // WebKit, opened from disk and from a loopback server, side by side with a
 // floor page that only reads the file's first 8 KiB and writes one line
-// (floor.html), in the same run. Prints medians and their ratio; asserts
-// nothing about speed. AUSLOMAT_ENGINES picks engines, AUSLOMAT_BENCH_RUNS
-// the runs per file (21).
+// (floor.html), in the same run; then a card's folder at once, 300 files
+// handed in one change event, of 300 different bodies and of one body: the
+// time to the first card and to the last. Prints medians and their ratio;
+// asserts nothing about speed. AUSLOMAT_ENGINES picks engines,
+// AUSLOMAT_BENCH_RUNS the runs per file (21), AUSLOMAT_BENCH_MANY_RUNS the
+// runs per folder (5), AUSLOMAT_BENCH_MANY the files of a folder (300).
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -17,12 +20,31 @@ const floorPath = path.join(import.meta.dirname, 'floor.html');
 const samples = process.env.AUSLOMAT_SAMPLES ?? path.join(root, '../shared/samples');
 const chosen = (process.env.AUSLOMAT_ENGINES ?? 'chromium,firefox,webkit').split(',');
 const runs = Number(process.env.AUSLOMAT_BENCH_RUNS ?? 21);
+const manyRuns = Number(process.env.AUSLOMAT_BENCH_MANY_RUNS ?? 5);
+const many = Number(process.env.AUSLOMAT_BENCH_MANY ?? 300);
 
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'auslomat-bench-'));
 const raw = path.join(work, 'raw-25MiB.cr2');
 fs.copyFileSync(path.join(samples, 'eos-1d-mark-iii-littleendian.tif'), raw);
 fs.truncateSync(raw, 25 * 1024 * 1024);
 const files = [path.join(samples, 'eos-1d-mark-iii.jpg'), raw, path.join(samples, 'eos-r5.hif')];
+
+// A folder of one body: copies of one JPEG; of as many bodies as files: the
+// same JPEG with the body serial number changed in each.
+const r5 = fs.readFileSync(path.join(samples, 'eos-r5.jpg'));
+const serialAt = r5.indexOf('023021000484');
+function folder(name, bodies) {
+  const dir = path.join(work, name);
+  fs.mkdirSync(dir);
+  return Array.from({ length: many }, (_, i) => {
+    const file = path.join(dir, `IMG_${String(i).padStart(4, '0')}.JPG`);
+    const bytes = Buffer.from(r5);
+    if (bodies) bytes.write(String(100000000000 + i), serialAt, 'latin1');
+    fs.writeFileSync(file, bytes);
+    return file;
+  });
+}
+const folders = { [`${many} bodies`]: folder('bodies', true), 'one body': folder('one', false) };
 
 // Both pages, and nothing else.
 const pages = { '/Auslomat.html': pagePath, '/floor.html': floorPath };
@@ -46,7 +68,7 @@ const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.l
 // returns its time: the page's newest card, the floor's last line.
 function waitForResult(before) {
   const results = document.getElementById('results');
-  const done = () => results.querySelectorAll('section:not(.busy), p').length > before;
+  const done = () => results.querySelectorAll('section, :scope > p').length > before;
   const newest = () => Number((results.querySelector('section') ??
     results.querySelector('p:last-child')).dataset.ms);
   return new Promise((resolve) => {
@@ -68,7 +90,7 @@ async function timesFor(engine, url, file, count) {
   for (let i = 0; i < 1000 && await engine.evaluate(() => document.body.dataset.ready) !== 'ja'; ++i) {
     await sleep(10);
   }
-  const results = () => document.querySelectorAll('#results section:not(.busy), #results p').length;
+  const results = () => document.querySelectorAll('#results section, #results > p').length;
   const times = [];
   for (let i = 0; i <= count; ++i) {
     const before = await engine.evaluate(results);
@@ -77,6 +99,55 @@ async function timesFor(engine, url, file, count) {
     if (i > 0) times.push(ms);  // the first run warms the engine up
   }
   return times;
+}
+
+// Waits in the page for `count` results after `before`, and returns the
+// times of the first and the last.
+function waitForAll(before, count) {
+  const results = document.getElementById('results');
+  const shown = () => results.querySelectorAll('section, :scope > p');
+  const done = () => shown().length >= before + count;
+  const times = () => {
+    const ms = Array.from(shown(),
+      (node) => Number(node.dataset.ms));
+    return { first: Math.min(...ms), last: Math.max(...ms) };
+  };
+  return new Promise((resolve) => {
+    if (done()) {
+      resolve(times());
+      return;
+    }
+    const observer = new MutationObserver(() => {
+      if (!done()) return;
+      observer.disconnect();
+      resolve(times());
+    });
+    observer.observe(results, { attributes: true, childList: true, subtree: true });
+  });
+}
+
+// A fresh page for each folder handed.
+async function folderTimes(engine, url, paths) {
+  await engine.open(url);
+  for (let i = 0; i < 1000 && await engine.evaluate(() => document.body.dataset.ready) !== 'ja'; ++i) {
+    await sleep(10);
+  }
+  await engine.hand(paths);
+  return engine.evaluate(waitForAll, 0, paths.length);
+}
+
+async function folderMediansFor(engine, url, paths) {
+  const floor = [];
+  const page = [];
+  for (let turn = 0; turn < manyRuns; ++turn) {
+    floor.push(await folderTimes(engine, url('/floor.html'), paths));
+    page.push(await folderTimes(engine, url('/Auslomat.html'), paths));
+  }
+  const of = (times, key) => median(times.map((t) => t[key]));
+  return {
+    floor: { first: of(floor, 'first'), last: of(floor, 'last') },
+    page: { first: of(page, 'first'), last: of(page, 'last') },
+  };
 }
 
 // The floor and the page in turns, a third of the runs at a time, so that
@@ -91,8 +162,8 @@ async function mediansFor(engine, url, file) {
   return { floor: median(floor), page: median(page) };
 }
 
-console.log('| engine | opened from | file | floor page | Auslomat.html | ratio |');
-console.log('|---|---|---|---|---|---|');
+const single = [];
+const folderRows = [];
 try {
   for (const key of chosen) {
     const engine = await engines[key]();
@@ -100,16 +171,34 @@ try {
       for (const mode of ['disk', 'server']) {
         const url = (page) => (mode === 'disk'
           ? pathToFileURL(pages[page]).href : `${base}${page}`);
-        for (const file of files) {
+        for (const file of runs > 0 ? files : []) {
           const { floor, page } = await mediansFor(engine, url, file);
-          console.log(`| ${engine.name} | ${mode} | ${path.basename(file)} | ${floor.toFixed(1)} ms ` +
+          single.push(`| ${engine.name} | ${mode} | ${path.basename(file)} | ${floor.toFixed(1)} ms ` +
             `| ${page.toFixed(1)} ms | ${(page / floor).toFixed(2)} |`);
+          console.error(single.at(-1));
+        }
+        for (const [name, paths] of Object.entries(folders)) {
+          if (manyRuns < 1) continue;
+          const { floor, page } = await folderMediansFor(engine, url, paths);
+          folderRows.push(`| ${engine.name} | ${mode} | ${paths.length} files, ${name} ` +
+            `| ${floor.first.toFixed(0)} ms, ${floor.last.toFixed(0)} ms ` +
+            `| ${page.first.toFixed(0)} ms, ${page.last.toFixed(0)} ms ` +
+            `| ${(page.last / floor.last).toFixed(2)} |`);
+          console.error(folderRows.at(-1));
         }
       }
     } finally {
       await engine.close();
     }
   }
+  console.log('| engine | opened from | file | floor page | Auslomat.html | ratio |');
+  console.log('|---|---|---|---|---|---|');
+  for (const row of single) console.log(row);
+  console.log('');
+  console.log('| engine | opened from | files | floor page: first, last | Auslomat.html: first card, ' +
+    'last | ratio of the last |');
+  console.log('|---|---|---|---|---|---|');
+  for (const row of folderRows) console.log(row);
 } finally {
   server.close();
   fs.rmSync(work, { recursive: true, force: true });
