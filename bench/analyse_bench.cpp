@@ -40,7 +40,8 @@ class Files {
     Add("heif-4MiB", heif);
     // Real files of today's cameras and of other makers, read in place.
     for (const char* sample : {"eos-r6.cr3", "eos-r5.hif", "eos-r5.jpg", "nikon-d70.nef",
-                               "pentax-k10d.jpg", "sony-ilce-1.hif"}) {
+                               "pentax-k10d.jpg", "sony-ilce-1.hif", "olympus-e-p3.orf",
+                               "panasonic-dmc-lx3.rw2", "fujifilm-finepix-s5pro.raf"}) {
       const std::filesystem::path path = std::filesystem::path(AUSLOMAT_SAMPLES_DIR) / sample;
       if (std::filesystem::exists(path)) names_[std::string("sample-") + sample] = NameOf(path);
     }
