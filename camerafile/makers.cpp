@@ -97,10 +97,14 @@ struct TNoteForm {
     form.moved = how;
     return form;
   }
-  constexpr TNoteForm PlacedBy(THeaderReader reader, bool fixed = false) const {
+  constexpr TNoteForm PlacedBy(THeaderReader reader) const {
     TNoteForm form = *this;
     form.placed_by = reader;
-    form.fixed_order = fixed;
+    return form;
+  }
+  constexpr TNoteForm FixedOrder() const {
+    TNoteForm form = *this;
+    form.fixed_order = true;
     return form;
   }
   constexpr TNoteForm OnlyIfMakeNamesMaker() const {
@@ -230,7 +234,9 @@ constexpr TMaker kMakers[] = {
     // Known and placed, read for nothing: Fujifilm's 0x0010 and Panasonic's
     // 0x0025 are internal numbers, not the body's serial, and Fujifilm's
     // image count (0x1438) holds 15 bits and restarts after a firmware update.
-    {"Fujifilm", {{{"FUJIFILM"sv}}}, {{Note("FUJIFILM"sv, 12).PlacedBy(FujifilmHeader, true)}}},
+    {"Fujifilm",
+     {{{"FUJIFILM"sv}}},
+     {{Note("FUJIFILM"sv, 12).PlacedBy(FujifilmHeader).FixedOrder()}}},
     {"Panasonic", {{{"Panasonic"sv}}}, {{Note("Panasonic\0\0\0"sv, 12)}}},
 };
 constexpr std::size_t kLongestSignature = 12;
