@@ -81,36 +81,24 @@ struct TNoteForm {
   THeaderReader placed_by = nullptr;  // where set, it places the directory, not the columns
   bool only_if_make_names_maker = false;
 
+  // The form with one column set: the steps the table below is written in.
+  template <typename T>
+  constexpr TNoteForm With(T TNoteForm::*column, T value) const {
+    TNoteForm form = *this;
+    form.*column = value;
+    return form;
+  }
   constexpr TNoteForm Marks(FileOffset at) const {
-    TNoteForm form = *this;
-    form.order_from = TOrderFrom::kMarks;
-    form.marks_at = at;
-    return form;
+    return With(&TNoteForm::order_from, TOrderFrom::kMarks).With(&TNoteForm::marks_at, at);
   }
-  constexpr TNoteForm In(THolders where) const {
-    TNoteForm form = *this;
-    form.holders = where;
-    return form;
-  }
-  constexpr TNoteForm Moved(TMoved how) const {
-    TNoteForm form = *this;
-    form.moved = how;
-    return form;
-  }
+  constexpr TNoteForm In(THolders where) const { return With(&TNoteForm::holders, where); }
+  constexpr TNoteForm Moved(TMoved how) const { return With(&TNoteForm::moved, how); }
   constexpr TNoteForm PlacedBy(THeaderReader reader) const {
-    TNoteForm form = *this;
-    form.placed_by = reader;
-    return form;
+    return With(&TNoteForm::placed_by, reader);
   }
-  constexpr TNoteForm FixedOrder() const {
-    TNoteForm form = *this;
-    form.fixed_order = true;
-    return form;
-  }
+  constexpr TNoteForm FixedOrder() const { return With(&TNoteForm::fixed_order, true); }
   constexpr TNoteForm OnlyIfMakeNamesMaker() const {
-    TNoteForm form = *this;
-    form.only_if_make_names_maker = true;
-    return form;
+    return With(&TNoteForm::only_if_make_names_maker, true);
   }
 };
 constexpr FileOffset kNothingOfOurs = -1;
