@@ -21,8 +21,8 @@ TMakerValues ReadPentaxNote(TCanonFile& file, const TNoteDirectory& note, std::s
                             std::int32_t& entries_left);
 TMakerValues ReadSonyNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
                           std::int32_t& entries_left);
-TMakerValues ReadOlympusNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
-                             std::int32_t& entries_left);
+TMakerValues ReadPhaseOneNote(TCanonFile& file, const TNoteDirectory& note, std::string_view model,
+                              std::int32_t& entries_left);
 
 namespace {
 
@@ -113,13 +113,13 @@ struct TMakeName {
 
 // A maker: the Makes that name it, its notes' forms, and how its note is
 // read: by its reader, or, for a note that gives only a serial text, the
-// tag that holds it; neither: a note known and placed that gives nothing.
+// paths to it; neither: a note known and placed that gives nothing.
 struct TMaker {
   std::string_view name;
   std::array<TMakeName, 2> makes;
   std::array<TNoteForm, 5> forms;
   TNoteReader read = nullptr;
-  std::uint16_t serial_tag = 0;
+  TSerialPaths serial = {};
   bool canon_record = false;  // its tags count wherever they stand (Canon's)
 };
 
@@ -145,6 +145,17 @@ std::optional<THeaderPlacement> InnerTiffHeader(TCanonFile& file, const TNotePla
   return THeaderPlacement{header + file.ReadLongIn(*order), header, *order};
 }
 
+// Phase One: "IIII" or "MMMM" (its byte order), four bytes, then the
+// offset of its directory from the note's first byte; the directory is of
+// Phase One's own shape (phaseone_note.cpp).
+std::optional<THeaderPlacement> PhaseOneHeader(TCanonFile& file, const TNotePlace& place) {
+  constexpr FileOffset kPointerAt = 8;
+  const auto order = MarksAt(file, place.begin);
+  if (!order) return std::nullopt;
+  file.DataFile.Seek(place.begin + kPointerAt);
+  return THeaderPlacement{place.begin + file.ReadLongIn(*order), place.begin, *order};
+}
+
 // Fujifilm: "FUJIFILM", then the directory's offset from the note's first
 // byte, little-endian like the whole note.
 std::optional<THeaderPlacement> FujifilmHeader(TCanonFile& file, const TNotePlace& place) {
@@ -162,8 +173,23 @@ constexpr TNoteForm Note(std::string_view begins, FileOffset header, TBase base 
 }
 constexpr TNoteForm kHeaderless = Note(""sv, 0);
 constexpr bool kAnyCase = true;
-constexpr std::uint16_t kNoSerialTag = 0;
+constexpr TSerialPaths kNoSerial = {};
 constexpr bool kCanonRecord = true;
+// The serial text at these paths, tried in turn.
+constexpr TSerialPaths Serial(std::initializer_list<TSerialPath> paths) {
+  TSerialPaths serial;
+  std::size_t i = 0;
+  for (const TSerialPath& path : paths) serial.paths[i++] = path;
+  return serial;
+}
+constexpr TSerialPaths BlanksPad(TSerialPaths serial) {
+  serial.blanks_pad = true;
+  return serial;
+}
+constexpr TSerialPaths BelowPastNote(TSerialPaths serial) {
+  serial.below_past_note = true;
+  return serial;
+}
 
 constexpr TMaker kMakers[] = {
     // The directory at the note's first byte; in a CR3 the CMT3 box, a TIFF
@@ -173,7 +199,7 @@ constexpr TMaker kMakers[] = {
      {{kHeaderless.Moved(TMoved::kCanonFooter),
        Note(""sv, kTiffHeaderSize).In(kCr3Box).PlacedBy(InnerTiffHeader<0>)}},
      ReadCanonNote,
-     kNoSerialTag,
+     kNoSerial,
      kCanonRecord},
     // "Nikon" 00, version 02 10 or 02 00, 00 00, then a TIFF header of its
     // own; old Coolpix notes hold nothing of ours; the D1's and Coolpix
@@ -206,19 +232,43 @@ constexpr TMaker kMakers[] = {
        Note("\x01\x00"sv, kNothingOfOurs).OnlyIfMakeNamesMaker(), kHeaderless}},
      ReadSonyNote},
     // "OLYMP" 00 (Epson's the same) and two bytes; "OLYMPUS" 00, the marks
-    // and two bytes; OM System's likewise, longer.
+    // and two bytes; OM System's likewise, longer. Olympus keeps no count in
+    // its files. The serial: 0x101A, else 0x0404, else 0x0404 of the camera
+    // settings 0x4000 leads to, else 0x0101 of the Equipment directory
+    // (0x2010); padded with blanks.
     {"Olympus",
      {},
      {{Note("OLYMP\0"sv, 8), Note("EPSON\0"sv, 8), Note("OLYMPUS\0"sv, 12, kFromNote).Marks(8),
        Note("OM SYSTEM\0\0\0"sv, 16, kFromNote).Marks(12)}},
-     ReadOlympusNote},
+     nullptr,
+     BlanksPad(Serial({{kInNote, 0x101A}, {kInNote, 0x0404}, {0x4000, 0x0404}, {0x2010, 0x0101}}))},
     // Sigma's and Foveon's notes, only in files their Make names.
     {"Sigma",
      {{{"SIGMA"sv, kAnyCase}, {"FOVEON"sv, kAnyCase}}},
      {{Note("SIGMA\0\0\0"sv, 10).OnlyIfMakeNamesMaker(),
        Note("FOVEON\0\0"sv, 10).OnlyIfMakeNamesMaker()}},
      nullptr,
-     0x0002},
+     Serial({{kInNote, 0x0002}})},
+    // Kodak: a directory at the note's first byte, in the file's order. The
+    // serial stands one directory down: 0xFC00's on the Z-series (its
+    // neighbours 0xFC01 to 0xFC05 are of the other order), 0xFF00's in a
+    // KDC raw file, whose note declares fewer bytes than its directory lies
+    // past. Notes of other forms hold nothing of ours: a TIFF header of
+    // their own, or older bodies' binary records (which no directory path
+    // matches).
+    {"Kodak",
+     {{{"EASTMAN KODAK COMPANY"sv}, {"KODAK"sv}}},
+     {{Note("II*\0"sv, kNothingOfOurs).OnlyIfMakeNamesMaker(),
+       Note("MM\0*"sv, kNothingOfOurs).OnlyIfMakeNamesMaker(), kHeaderless}},
+     nullptr,
+     BelowPastNote(Serial({{0xFC00, 0xFA19}, {0xFF00, 0xFA04}}))},
+    // Phase One (and Leaf): "IIII" or "MMMM", then a directory of 16-byte
+    // entries.
+    {"Phase One",
+     {{{"Phase One"sv, kAnyCase}, {"Leaf"sv}}},
+     {{Note("IIII"sv, 12, kFromNote).PlacedBy(PhaseOneHeader).FixedOrder(),
+       Note("MMMM"sv, 12, kFromNote).PlacedBy(PhaseOneHeader).FixedOrder()}},
+     ReadPhaseOneNote},
     // Known and placed, read for nothing: Fujifilm's 0x0010 and Panasonic's
     // 0x0025 are internal numbers, not the body's serial, and Fujifilm's
     // image count (0x1438) holds 15 bits and restarts after a firmware update.
@@ -299,8 +349,16 @@ std::optional<TNoteDirectory> PlaceDirectory(TCanonFile& file, const TNoteForm& 
       placed->order = MarksAt(file, place.begin + form.marks_at).value_or(place.order);
     }
   }
-  TNoteDirectory directory{placed->directory, placed->base, placed->order, place.begin,
-                           place.begin + place.size};
+  // An Exif directory's note stands in the TIFF structure it belongs to;
+  // the other places hold the note alone.
+  const bool in_structure = place.holder == TNoteHolder::kExif;
+  TNoteDirectory directory{placed->directory,
+                           placed->base,
+                           placed->order,
+                           place.begin,
+                           place.begin + place.size,
+                           in_structure ? place.tiff_base : place.begin,
+                           in_structure ? file.DataFile.Size() : place.begin + place.size};
   if (!form.fixed_order) {
     directory.order = NoteOrder(file, directory.at, directory.order);
   }
@@ -394,11 +452,7 @@ TMakerValues ReadMakerValues(TCanonFile& file, const TMakerNote& note, std::stri
     return note.maker->read(file, *note.directory, model, entries_left);
   }
   TMakerValues values;
-  if (note.maker->serial_tag != 0) {
-    const TTagRule serial[] = {{note.maker->serial_tag, TypeBit(kTypeAscii), 1, kAnyCount}};
-    const auto found = FindNoteEntries(file, *note.directory, serial, entries_left);
-    if (found[0]) values.serial = SerialTextOf(NoteText(file, *note.directory, *found[0]));
-  }
+  values.serial = SerialAlongPaths(file, *note.directory, note.maker->serial, entries_left);
   return values;
 }
 

@@ -81,6 +81,12 @@ struct TNoteDirectory {
   TByteOrder order;       // of its numbers and of the values they point to
   FileOffset note_begin;  // the note's own bytes: [note_begin, note_end)
   FileOffset note_end;
+  // The TIFF structure that holds the note, [structure_begin,
+  // structure_end): where a maker's directories below the note may lie
+  // (cameras declare a note shorter than what its entries use). The note's
+  // own bytes where the note came without its structure (a DNG's copy).
+  FileOffset structure_begin;
+  FileOffset structure_end;
 
   // Whether `size` bytes at `begin` lie inside the note and the file.
   bool Holds(const TDataFile& file, FileOffset begin, std::int64_t size) const;
@@ -92,6 +98,27 @@ constexpr bool FitsInside(FileOffset begin, std::int64_t size, FileOffset outer_
                           FileOffset outer_end) {
   return size >= 0 && begin >= outer_begin && begin <= outer_end && size <= outer_end - begin;
 }
+
+// Where a maker's note keeps the body's serial text: in the note's own
+// directory, or in the directory an entry of the note points to, one level
+// down. A maker's paths are tried in turn; the first that gives a serial
+// text counts.
+constexpr std::uint16_t kInNote = 0;
+struct TSerialPath {
+  std::uint16_t below = kInNote;  // the tag of the entry that points to the directory
+  std::uint16_t text = 0;         // the tag of the serial text; 0: no path
+};
+struct TSerialPaths {
+  std::array<TSerialPath, 4> paths{};
+  bool blanks_pad = false;  // trailing blanks are padding, not the serial's
+  // The directory below may lie anywhere in the TIFF structure, not only
+  // in the note's own bytes.
+  bool below_past_note = false;
+};
+
+// The serial text the first of the paths gives; empty where none does.
+std::string SerialAlongPaths(TCanonFile& file, const TNoteDirectory& note,
+                             const TSerialPaths& paths, std::int32_t& entries_left);
 
 // Reads a maker's note; entries_left is what the analysis may still look
 // at, and goes down by what the note's directories took. `model` is IFD0's

@@ -2,6 +2,8 @@
 // directory read within the note's bounds, its values' extent, its texts.
 #include <algorithm>
 #include <array>
+#include <tuple>
+#include <utility>
 
 #include "camerafile/canon_file.h"
 #include "camerafile/entries.h"
@@ -13,6 +15,11 @@ namespace {
 // A note's directory in the wrong byte order shows a count of 0 or one in
 // the thousands; no maker's directory holds more than a few hundred.
 constexpr std::int32_t kMostNoteEntries = 512;
+
+// What points to a directory below the note: its offset from the note's
+// base (IFD or LONG), or, on older bodies, its bytes as the value
+// (undefined or ASCII), at that offset.
+constexpr std::uint16_t kSubDirectory = TypeBits(kTypeIfd, kTypeLong, kTypeUndefined, kTypeAscii);
 
 bool Takes(const TTagRule& rule, std::int32_t tag, const TFoundEntry& entry) {
   return tag == rule.tag && entry.type >= 0 && entry.type < 16 &&
@@ -76,6 +83,47 @@ std::optional<TValueSpan> SurveyValues(TCanonFile& file, const TNoteDirectory& n
                 span->end = std::max(span->end, end);
               });
   return span;
+}
+
+std::string SerialAlongPaths(TCanonFile& file, const TNoteDirectory& note,
+                             const TSerialPaths& paths, std::int32_t& entries_left) {
+  // One reading of the note's directory finds the texts and the pointers of
+  // all paths.
+  std::array<TTagRule, std::tuple_size_v<decltype(paths.paths)>> rules{};
+  std::size_t count = 0;
+  for (const TSerialPath& path : paths.paths) {
+    if (path.text == 0) break;
+    rules[count++] = path.below == kInNote ? TTagRule{path.text, TypeBit(kTypeAscii), 1, kAnyCount}
+                                           : TTagRule{path.below, kSubDirectory, 1, kAnyCount};
+  }
+  std::array<std::optional<TFoundEntry>, std::tuple_size_v<decltype(rules)>> found;
+  FindNoteEntries(file, note, rules.data(), count, found.data(), entries_left);
+
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!found[i]) continue;
+    const TSerialPath& path = paths.paths[i];
+    std::string text;
+    if (path.below == kInNote) {
+      text = NoteText(file, note, *found[i]);
+    } else {
+      // The directory below: the note's base, its order by the entry-count
+      // rule, inside the note or, where the maker's notes ask for it, the
+      // TIFF structure.
+      TNoteDirectory below = note;
+      below.at = note.base + found[i]->value;
+      below.order = NoteOrder(file, below.at, note.order);
+      if (paths.below_past_note) {
+        below.note_begin = note.structure_begin;
+        below.note_end = note.structure_end;
+      }
+      const TTagRule serial[] = {{path.text, TypeBit(kTypeAscii), 1, kAnyCount}};
+      const auto in_below = FindNoteEntries(file, below, serial, entries_left);
+      if (in_below[0]) text = NoteText(file, below, *in_below[0]);
+    }
+    std::string serial = SerialTextOf(std::move(text), paths.blanks_pad);
+    if (!serial.empty()) return serial;
+  }
+  return {};
 }
 
 std::string NoteText(TCanonFile& file, const TNoteDirectory& note, const TFoundEntry& entry) {

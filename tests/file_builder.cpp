@@ -470,6 +470,81 @@ Bytes Raf(const Bytes& jpeg, std::optional<std::uint32_t> offset,
   return out.PadTo(kJpegAt).Append(jpeg);
 }
 
+Bytes Mrw(const std::vector<MrwBlock>& blocks, std::optional<std::uint32_t> blocks_length) {
+  Bytes all(Order::kBig);
+  for (const MrwBlock& block : blocks) {
+    all.Text(block.name)
+        .U32(block.length.value_or(static_cast<std::uint32_t>(block.content.size())));
+    all.Append(block.content);
+  }
+  Bytes out(Order::kBig);
+  out.U8(0).Text("MRM").U32(blocks_length.value_or(static_cast<std::uint32_t>(all.size())));
+  return out.Append(all);
+}
+
+MrwBlock MrwTiffBlock(const std::string& model) {
+  return {std::string("\0TTW", 4),
+          TiffOf(Order::kBig, {{AsciiField(kTagMake, "Konica Minolta Camera, Inc."),
+                                AsciiField(kTagTiffModel, model)}})};
+}
+
+Bytes X3f(const std::vector<std::pair<std::string, Bytes>>& sections) {
+  Bytes out(Order::kLittle);
+  out.Text("FOVb").U32(0x00020003).Text("01008382").PadTo(kX3fSections);
+  Bytes directory(Order::kLittle);
+  directory.Text("SECd").U32(0x00020000).U32(static_cast<std::uint32_t>(sections.size()));
+  for (const auto& [type, bytes] : sections) {
+    directory.U32(static_cast<std::uint32_t>(out.size()))
+        .U32(static_cast<std::uint32_t>(bytes.size()))
+        .Text(type);
+    out.Append(bytes);
+  }
+  const auto directory_at = static_cast<std::uint32_t>(out.size());
+  return out.Append(directory).U32(directory_at);
+}
+
+Bytes X3fProperties(const std::vector<std::pair<std::string, std::string>>& properties) {
+  Bytes pairs(Order::kLittle);
+  Bytes strings(Order::kLittle);
+  const auto utf16 = [&](const std::string& text) {
+    pairs.U32(static_cast<std::uint32_t>(strings.size() / 2));
+    for (const char c : text) strings.U16(static_cast<std::uint8_t>(c));
+    strings.U16(0);
+  };
+  for (const auto& [name, value] : properties) {
+    utf16(name);
+    utf16(value);
+  }
+  Bytes out(Order::kLittle);
+  out.Text("SECp").U32(0x00020000).U32(static_cast<std::uint32_t>(properties.size())).U32(0);
+  out.U32(0).U32(static_cast<std::uint32_t>(strings.size() / 2));
+  return out.Append(pairs).Append(strings);
+}
+
+Bytes PhaseOneNote(Order order, const std::vector<PhaseOneEntry>& entries,
+                   std::optional<std::uint32_t> directory_at, std::optional<std::uint32_t> count) {
+  constexpr std::uint32_t kDirectoryAt = 12;
+  const auto texts_at = static_cast<std::uint32_t>(kDirectoryAt + 8 + 16 * entries.size());
+  Bytes directory(order);
+  directory.U32(count.value_or(static_cast<std::uint32_t>(entries.size()))).U32(0);
+  Bytes texts(order);
+  for (const PhaseOneEntry& entry : entries) {
+    const auto size = static_cast<std::uint32_t>(entry.text.size());
+    directory.U32(entry.tag).U32(1).U32(size);
+    if (size <= 4) {
+      directory.Text(entry.text).Zeros(4 - size);
+    } else {
+      directory.U32(texts_at + static_cast<std::uint32_t>(texts.size()));
+      texts.Text(entry.text);
+    }
+  }
+  Bytes out(order);
+  out.Text(order == Order::kLittle ? "IIII" : "MMMM")
+      .Text(order == Order::kLittle ? "CwaR" : "RawC");
+  out.U32(directory_at.value_or(kDirectoryAt));
+  return out.Append(directory).Append(texts);
+}
+
 Bytes JpegAfter(const std::vector<Segment>& before, const Bytes& tiff) {
   Bytes out(Order::kBig);
   out.U16(0xFFD8);

@@ -247,6 +247,49 @@ Bytes WithTiffMagic(const Bytes& tiff, std::uint16_t magic);
 Bytes Raf(const Bytes& jpeg, std::optional<std::uint32_t> offset = std::nullopt,
           std::optional<std::uint32_t> length = std::nullopt);
 
+// Minolta's MRW: "\0MRM", the length of the blocks (`blocks_length` where
+// given), then the blocks, each its name, a big-endian length (`length`
+// where given) and its content.
+struct MrwBlock {
+  std::string name;
+  Bytes content;
+  std::optional<std::uint32_t> length = std::nullopt;
+};
+Bytes Mrw(const std::vector<MrwBlock>& blocks,
+          std::optional<std::uint32_t> blocks_length = std::nullopt);
+// The TTW block as the camera writes it: a TIFF structure of Make and
+// Model, offsets from the block's first byte.
+MrwBlock MrwTiffBlock(const std::string& model);
+
+// Sigma's X3F, little-endian: "FOVb" and a header up to kX3fSections, the
+// sections one after the other, then the section directory ("SECd",
+// version, count, then each section's offset, length and type) and its
+// offset in the file's last four bytes.
+constexpr std::uint32_t kX3fSections = 0x40;
+Bytes X3f(const std::vector<std::pair<std::string, Bytes>>& sections);
+// The PROP section: "SECp", version, the number of entries, character
+// format 0, four reserved bytes, the strings' length in characters; the
+// entries' character offsets of name and value; the strings in UTF-16, each
+// with its zero character.
+Bytes X3fProperties(const std::vector<std::pair<std::string, std::string>>& properties);
+// Where the PROP section's numbers stand, from its first byte.
+constexpr std::uint32_t kX3fPropertyCountAt = 8;
+constexpr std::uint32_t kX3fCharsAt = 20;
+constexpr std::uint32_t kX3fPairsAt = 24;
+
+// Phase One's maker note: "IIII" or "MMMM", "RawC" as Phase One writes it,
+// the directory's offset from the note's start (`directory_at` where
+// given), then the directory: its entry count (`count` where given), four
+// reserved bytes and 16-byte entries (tag, type, size, value), the texts'
+// bytes after it.
+struct PhaseOneEntry {
+  std::uint32_t tag;
+  std::string text;  // with its zero byte where the size counts it
+};
+Bytes PhaseOneNote(Order order, const std::vector<PhaseOneEntry>& entries,
+                   std::optional<std::uint32_t> directory_at = std::nullopt,
+                   std::optional<std::uint32_t> count = std::nullopt);
+
 // A JPEG segment: its marker and payload, its length filled in.
 struct Segment {
   std::uint16_t marker;

@@ -261,6 +261,30 @@ Bytes OlympusNoteLeadingTo(std::uint16_t tag, std::uint32_t offset) {
   return out.Zeros(16);
 }
 
+// A Kodak note whose 0xFC00 leads to `offset` (from the TIFF header); the
+// directory at the note's first byte holds `count` entries as it says.
+Bytes KodakNoteLeadingTo(std::uint32_t offset, std::uint16_t below_count = 2) {
+  Bytes out(Order::kBig);
+  AppendDirectory(out, {{0x0100, kShort, 1, 0}, {0x0101, kShort, 1, 0}, {0xFC00, kLong, 1, offset}},
+                  0);
+  return out.U16(below_count).Zeros(64);
+}
+constexpr std::uint32_t kKodakBelow = kMakerNoteAt + 2 + 12 * 3 + 4;
+
+// An X3F of one PROP section, a number of it changed.
+Bytes X3fWith(std::uint32_t at, std::uint32_t value) {
+  Bytes properties = X3fProperties({{"CAMMODEL", "SIGMA DP2"}, {"CAMSERIAL", "1008382"}});
+  properties.PutU32At(at, value);
+  return X3f({{"PROP", properties}});
+}
+
+// An X3F whose last four bytes are `offset`.
+Bytes X3fDirectoryAt(std::uint32_t offset) {
+  Bytes out = X3f({{"PROP", X3fProperties({{"CAMSERIAL", "1008382"}})}});
+  out.PutU32At(out.size() - 4, offset);
+  return out;
+}
+
 }  // namespace
 
 std::vector<HostileCase> HostileCorpus() {
@@ -412,6 +436,39 @@ std::vector<HostileCase> HostileCorpus() {
       {"raf-jpeg-length-past-the-end", Raf(Jpeg(CanonTiff(Order::kBig), false), {}, 0xFFFFFFFFu)},
       {"raf-jpeg-in-its-own-header", Raf(Jpeg(CanonTiff(Order::kBig), false), 16)},
       {"raf-jpeg-that-is-a-raf", Raf(Raf(Jpeg(CanonTiff(Order::kBig), false)))},
+      {"mrw-blocks-past-the-end", Mrw({MrwTiffBlock("DiMAGE A2")}, 0xFFFFFFF8u)},
+      {"mrw-block-of-2-to-32-bytes",
+       Mrw({{std::string("\0PRD", 4), Bytes().Zeros(24), 0xFFFFFFFFu}, MrwTiffBlock("DiMAGE A2")})},
+      {"mrw-ttw-block-without-tiff", Mrw({{std::string("\0TTW", 4), Bytes().Text("XX").Zeros(64)}})},
+      {"mrw-ttw-first-directory-past-the-block",
+       Mrw({{std::string("\0TTW", 4), TiffHeader(Order::kBig, 0xFFFFFF00u).Zeros(64)}})},
+      {"x3f-directory-past-the-end", X3fDirectoryAt(0xFFFFFFF0u)},
+      {"x3f-directory-in-its-own-pointer", X3fDirectoryAt(0)},
+      {"x3f-sections-2-to-32", [] {
+         Bytes out = X3f({{"PROP", X3fProperties({{"CAMSERIAL", "1008382"}})}});
+         out.PutU32At(out.size() - 4 - 12 - 4, 0xFFFFFFFFu);
+         return out;
+       }()},
+      {"x3f-properties-2-to-32", X3fWith(kX3fPropertyCountAt, 0xFFFFFFFFu)},
+      {"x3f-strings-past-the-section", X3fWith(kX3fCharsAt, 0xFFFFFFFFu)},
+      {"x3f-name-past-the-list", X3fWith(kX3fPairsAt, 0xFFFFFFF0u)},
+      {"x3f-value-past-the-list", X3fWith(kX3fPairsAt + 12, 0x7FFFFFFFu)},
+      {"x3f-strings-without-their-zero", X3fWith(kX3fCharsAt, 30)},
+      {"x3f-signature-only", Bytes().Text("FOVb")},
+      {"kodak-directory-below-past-the-file",
+       MakersFile("EASTMAN KODAK COMPANY", KodakNoteLeadingTo(0xFFFFFF00u))},
+      {"kodak-directory-below-is-the-note",
+       MakersFile("EASTMAN KODAK COMPANY", KodakNoteLeadingTo(kMakerNoteAt))},
+      {"kodak-directory-below-of-65535-entries",
+       MakersFile("EASTMAN KODAK COMPANY", KodakNoteLeadingTo(kKodakBelow, 0xFFFF))},
+      {"kodak-note-with-a-tiff-header",
+       MakersFile("KODAK", TiffHeader(Order::kBig, 8).Append(KodakNoteLeadingTo(kKodakBelow + 8)))},
+      {"phaseone-entries-2-to-32",
+       MakersFile("Phase One", PhaseOneNote(Order::kLittle, {{0x0102, "LD001055\0"}}, {},
+                                            0xFFFFFFFFu))},
+      {"phaseone-directory-near-2-to-32",
+       MakersFile("Phase One", PhaseOneNote(Order::kLittle, {{0x0102, "LD001055\0"}}, 0xFFFFFFF0u))},
+      {"phaseone-note-shorter-than-its-header", MakersFile("Phase One", Bytes().Text("IIIIRawC"))},
   };
   // Every prefix of 0 to 13 bytes of each signature.
   const Bytes signatures[] = {CanonTiff(Order::kBig), CanonTiff(Order::kLittle),

@@ -80,8 +80,8 @@ TEST(HostileFiles, CrossingTheLimitsLeavesDefaultsNotGarbage) {
     } else if (c.name == "long-chain-of-distant-directories") {
       EXPECT_GE(file.GetSerialNumber(), 4) << "the first directories of the chain are read";
     }
-    for (const char* maker_note :
-         {"maker-", "make-", "nikon-", "pentax-", "sony-", "dng-", "olympus-"}) {
+    for (const char* maker_note : {"maker-", "make-", "nikon-", "pentax-", "sony-", "dng-",
+                                   "olympus-", "kodak-", "phaseone-"}) {
       if (c.name.rfind(maker_note, 0) != 0) continue;
       EXPECT_EQ(file.GetShutterCount(), 0) << c.name;
       EXPECT_EQ(file.GetSerialText(), "0") << c.name;

@@ -68,6 +68,8 @@ const Form kForms[] = {
     {"Olympus", kAnyMake, kExif, Text0("OM SYSTEM\0\0\0", 12), 16, From::kMarks, 12, Base::kNote},
     {"Sigma", "SIGMA", kExif, Text0("SIGMA\0\0\0", 8), 10, From::kPlace, 0, Base::kTiff},
     {"Sigma", "FOVEON", kExif, Text0("FOVEON\0\0", 8), 10, From::kPlace, 0, Base::kTiff},
+    {"Kodak", "EASTMAN KODAK COMPANY", kExif, "", 0, From::kPlace, 0, Base::kTiff},
+    {"Kodak", "KODAK", kExif, "", 0, From::kPlace, 0, Base::kTiff},
     {"Fujifilm", kAnyMake, kExif, "FUJIFILM", 12, From::kLittle, 8, Base::kNote},
     {"Panasonic", kAnyMake, kExif, Text0("Panasonic\0\0\0", 12), 12, From::kPlace, 0, Base::kTiff},
 };

@@ -229,6 +229,110 @@ TEST_P(NotePlaces, RicohOlympusAndSigmaNotesByTheirHeaders) {
   }
 }
 
+// A Kodak note: a directory of three entries at its first byte, offsets
+// from the TIFF header, whose entry `pointer` leads to `points_at`; there,
+// right after it by default, a directory of three entries in `below` order
+// holding `text` as `tag`.
+constexpr std::uint32_t kKodakDirectory = 2 + 12 * 3 + 4;
+Bytes KodakNote(Order order, std::uint16_t pointer, std::uint16_t tag, const std::string& text,
+                Order below, std::uint32_t points_at = kMakerNoteAt + kKodakDirectory) {
+  const Field filler{0x0100, kShort, 1, 0};
+  Bytes note = MakerNote(order, Bytes(), {filler, filler, {pointer, kLong, 1, points_at}},
+                         static_cast<std::int32_t>(kMakerNoteAt));
+  const Field serial{tag, kAscii, static_cast<std::uint32_t>(text.size()), 0,
+                     std::vector<std::uint8_t>(text.begin(), text.end())};
+  return note.Append(
+      DirectoriesAt(below, kMakerNoteAt + kKodakDirectory, {{filler, filler, serial}}));
+}
+
+TEST_P(NotePlaces, KodakSerialsOneDirectoryDownAndPhaseOnesOwnDirectory) {
+  const std::string z1275("KCXGW72300544\0\0\0", 16);
+  const std::string p850 = std::string("CYEV539J6031\0", 13) + std::string(19, '\xFF');
+  const std::string kodak = "EASTMAN KODAK COMPANY";
+  const Bytes z_series = KodakNote(order(), 0xFC00, 0xFA19, z1275, order());
+  const Bytes binary_record = Bytes(order()).U16(3).U16(0x0101).U32(0x00FC0004).Zeros(200);
+  struct {
+    const char* what;
+    std::string make;
+    Bytes note;
+    std::optional<std::uint32_t> declared;  // the note's size as its entry says
+    std::string serial;
+  } const cases[] = {
+      {"Kodak Z-series: 0xFC00, then 0xFA19", kodak, z_series, {}, "KCXGW72300544"},
+      {"the directory below in the other order",
+       "KODAK",
+       KodakNote(order(), 0xFC00, 0xFA19, z1275, other()),
+       {},
+       "KCXGW72300544"},
+      {"KDC: 0xFF00, then 0xFA04, past the note's declared bytes", kodak,
+       KodakNote(order(), 0xFF00, 0xFA04, p850, order()), kKodakDirectory, "CYEV539J6031"},
+      {"a text tag of the other path",
+       kodak,
+       KodakNote(order(), 0xFC00, 0xFA04, z1275, order()),
+       {},
+       "0"},
+      {"a pointer of the other path",
+       kodak,
+       KodakNote(order(), 0xFF00, 0xFA19, z1275, order()),
+       {},
+       "0"},
+      {"a note with a TIFF header of its own",
+       kodak,
+       Bytes(order()).Append(TiffHeader(order(), 8)).Append(z_series),
+       {},
+       "0"},
+      {"an older body's binary record", kodak, binary_record, {}, "0"},
+      {"the directory below past the file",
+       kodak,
+       KodakNote(order(), 0xFC00, 0xFA19, z1275, order(), 0xFFFFFFF0u),
+       {},
+       "0"},
+      {"the directory below is the note's own",
+       kodak,
+       KodakNote(order(), 0xFC00, 0xFA19, z1275, order(), kMakerNoteAt),
+       {},
+       "0"},
+      {"another maker's Make", "Casio", z_series, {}, "0"},
+      {"Phase One, IIII",
+       "Leaf",
+       PhaseOneNote(Order::kLittle, {{0x0301, "Credo 40\0"}, {0x0102, "LD001055\0"}}),
+       {},
+       "LD001055"},
+      {"Phase One, MMMM",
+       "Phase One A/S",
+       PhaseOneNote(Order::kBig, {{0x0102, "LD001055\0"}}),
+       {},
+       "LD001055"},
+      {"a serial of four bytes in its entry",
+       "Phase One",
+       PhaseOneNote(order(), {{0x0102, "AB1\0"}}),
+       {},
+       "AB1"},
+      {"2^32 - 1 entries",
+       "Phase One",
+       PhaseOneNote(order(), {{0x0102, "LD001055\0"}}, {}, 0xFFFFFFFFu),
+       {},
+       "0"},
+      {"its directory past the note",
+       "Phase One",
+       PhaseOneNote(order(), {{0x0102, "LD001055\0"}}, 0x7FFFFFFFu),
+       {},
+       "0"},
+      {"a serial of control bytes",
+       "Phase One",
+       PhaseOneNote(order(), {{0x0102, "LD\x01\x02\0"}}),
+       {},
+       "0"},
+  };
+  for (const auto& c : cases) {
+    const Lines shown = LinesOf({c.make, "Z1275", c.note, {}, {}, c.declared});
+    EXPECT_EQ(shown.serial, c.serial) << c.what;
+    EXPECT_EQ(shown.model, "Z1275") << c.what;
+    EXPECT_EQ(shown.firmware, "----------") << c.what;
+    EXPECT_EQ(shown.count, 0) << c.what;
+  }
+}
+
 // Tag 0x0020's index (little-endian): the blocks' tags and offsets, its
 // length, `size` bytes in all, the number `value` at `at`.
 std::vector<std::uint8_t> SonyIndex(
