@@ -47,6 +47,8 @@ enum : std::int32_t {
   kFormatOrf = 7,   // Olympus and OM System raw: a TIFF structure, "RO" or "RS" for 42
   kFormatRw2 = 8,   // Panasonic and Leica raw: a TIFF structure, 0x55 for 42
   kFormatRaf = 9,   // Fujifilm raw: a header, then the camera's JPEG
+  kFormatMrw = 10,  // Minolta raw: blocks, one of them a TIFF structure
+  kFormatX3f = 11,  // Sigma raw: sections, one of them the camera's properties
 };
 
 // What a TIFF directory is read as: the camera's own tags (model ID and
@@ -183,6 +185,11 @@ class TCanonFile {
   // Fujifilm's RAF: whether its header places a JPEG in the file; then the
   // file is that JPEG, read as one.
   bool EnterRafJpeg();
+  // Minolta's MRW: whether its blocks hold a TIFF structure; then the file
+  // is that structure, its header at 0.
+  bool EnterMrwTiff();
+  // Sigma's X3F: the camera's properties (model, serial number).
+  void ReadX3f();
   // The TIFF header of the first Exif APP1 segment, looked for through the
   // segments from position 2 on; nothing when there is none.
   std::optional<FileOffset> FindExifSegment();

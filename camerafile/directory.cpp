@@ -47,6 +47,8 @@ std::string_view MakeOfFormat(std::int32_t format) {
       return "Panasonic";
     case kFormatRaf:
       return "FUJIFILM";
+    case kFormatMrw:
+      return "Minolta";
     default:
       return {};
   }

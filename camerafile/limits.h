@@ -42,6 +42,19 @@ struct BoxLimits {
   static constexpr std::int32_t kCanonBoxes = 4;
 };
 
+struct MrwLimits {
+  // An MRW file holds five blocks (PRD, TTW, WBG, RIF, PAD), the TIFF
+  // structure second.
+  static constexpr std::int32_t kBlocks = 16;
+};
+
+struct X3fLimits {
+  // An X3F file lists five to ten sections.
+  static constexpr std::int64_t kSections = 64;
+  // Its property list holds some 30 to 60 names.
+  static constexpr std::int64_t kProperties = 256;
+};
+
 struct CiffLimits {
   // The deepest record read sits three sub-heaps below the root.
   static constexpr std::int32_t kDepth = 3;

@@ -1,7 +1,8 @@
 // Container recognition: the first bytes alone tell the container, never the
 // name of the file. Order: TIFF "MM"/"II" with 42 (or the number of a maker's
 // raw file that is a TIFF structure all the same), then CIFF, then JPEG, then
-// Fujifilm's RAF, then the ISO base media files (CR3, HEIF).
+// Fujifilm's RAF, Minolta's MRW and Sigma's X3F, then the ISO base media
+// files (CR3, HEIF).
 #include <array>
 #include <string_view>
 
@@ -33,6 +34,9 @@ constexpr TiffSignature kTiffSignatures[] = {
 constexpr const char* kCiffSignature = "HEAPCCDR";
 constexpr std::size_t kCiffSignatureLength = 8;
 constexpr std::int32_t kJpegStartOfImage = 0xFFD8;
+// Sigma's X3F is told by its first four bytes alone: what follows, however
+// damaged, is read as far as it goes.
+constexpr std::uint32_t kX3fSignature = 0x464F5662;  // "FOVb"
 
 // Closes DataFile however Analyse leaves.
 class CloseOnReturn {
@@ -51,6 +55,11 @@ class CloseOnReturn {
 void TCanonFile::Analyse() {
   if (!DataFile.Open(FileName)) return;
   const CloseOnReturn closer(DataFile);
+
+  const auto starts_x3f = [this] {
+    DataFile.Seek(0);
+    return ReadLongIn(TByteOrder::kBig) == kX3fSignature;
+  };
 
   IntelOrder = 0;
   const std::int32_t byte_order = ReadWord();
@@ -85,6 +94,10 @@ void TCanonFile::Analyse() {
       Format = kFormatJpeg;
     } else if (EnterRafJpeg()) {
       Format = kFormatRaf;
+    } else if (EnterMrwTiff()) {
+      Format = kFormatMrw;
+    } else if (starts_x3f()) {
+      Format = kFormatX3f;
     } else {
       Format = RecogniseIsoMedia();
     }
@@ -114,6 +127,12 @@ void TCanonFile::Analyse() {
       DataFile.Seek(2);  // the JPEG's, after its start-of-image marker
       IntelOrder = 0;
       LocateJpegExif();
+      break;
+    case kFormatMrw:
+      WalkDirectories();  // EnterMrwTiff left the position on the first-directory offset
+      break;
+    case kFormatX3f:
+      ReadX3f();
       break;
     case kFormatCr3:
       ReadCr3();

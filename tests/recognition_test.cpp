@@ -128,6 +128,114 @@ TEST_F(Recognition, RafIsTheJpegItsHeaderPlaces) {
   }
 }
 
+TEST_F(Recognition, MrwIsTheTiffStructureOfItsTtwBlock) {
+  using testfile::Mrw;
+  using testfile::MrwBlock;
+  const MrwBlock prd{std::string("\0PRD", 4), Bytes().Text("27200001").Zeros(16)};
+  const MrwBlock ttw = testfile::MrwTiffBlock("DiMAGE A2");
+  const MrwBlock wbg{std::string("\0WBG", 4), Bytes().Zeros(12)};
+  Expect(Mrw({prd, ttw, wbg}), {true, camerafile::kFormatMrw, 0});
+  EXPECT_EQ(file_.GetModel(), "DiMAGE A2");
+  EXPECT_EQ(file_.TiffBase, 0) << "offsets count from the block's content";
+  EXPECT_EQ(file_.GetSerialText(), "0");
+  // Nothing past the TTW block is read: a model that runs past it ends there.
+  const Bytes cut = Mrw({prd, {ttw.name, ttw.content, 60}});
+  Analyse(cut);
+  EXPECT_EQ(file_.Format, camerafile::kFormatMrw);
+  EXPECT_EQ(file_.GetModel(), "");
+  struct {
+    const char* what;
+    Bytes bytes;
+  } const not_mrw[] = {
+      {"the blocks' length past the end", Mrw({prd, ttw}, 0xFFFFFFF8u)},
+      {"a block's length past the blocks", Mrw({{prd.name, prd.content, 0xFFFFFFFFu}, ttw})},
+      {"the TTW block's length past the blocks", Mrw({prd, {ttw.name, ttw.content, 0x10000}})},
+      {"no TTW block", Mrw({prd, wbg})},
+      {"a TTW block without a TIFF header", Mrw({prd, {ttw.name, Bytes().Text("MM").Zeros(30)}})},
+      {"a TTW block shorter than a TIFF header", Mrw({prd, {ttw.name, Bytes().Text("MM")}})},
+      {"the blocks past their cap",
+       [&] {
+         std::vector<MrwBlock> blocks(16, wbg);
+         blocks.push_back(ttw);
+         return Mrw(blocks);
+       }()},
+  };
+  for (const auto& c : not_mrw) {
+    Analyse(c.bytes);
+    EXPECT_FALSE(file_.IsValid()) << c.what;
+    EXPECT_EQ(file_.Format, 0) << c.what;
+    EXPECT_LE(file_.DataFile.BytesRead(), 4096u) << c.what;
+  }
+}
+
+TEST_F(Recognition, X3fPropertiesGiveModelAndSerialAndABrokenListTheDefaults) {
+  using testfile::X3f;
+  using testfile::X3fProperties;
+  const Bytes properties = X3fProperties({{"AEMODE", "8"},
+                                          {"CAMMANUF", "SIGMA"},
+                                          {"CAMMODEL", "SIGMA DP2"},
+                                          {"CAMSERIAL", "1008382"},
+                                          {"FIRMVERS", "1.01"}});
+  const Bytes image = Bytes().Text("SECi").Zeros(28);
+  Expect(X3f({{"IMA2", image}, {"PROP", properties}}), {true, camerafile::kFormatX3f, 0});
+  EXPECT_EQ(file_.GetModel(), "SIGMA DP2");
+  EXPECT_EQ(file_.GetSerialText(), "1008382");
+  EXPECT_EQ(file_.GetFirmware(), "----------");
+  EXPECT_EQ(file_.GetMake(), "SIGMA");
+  EXPECT_EQ(file_.GetShutterCount(), 0);
+
+  const auto with = [&](std::uint32_t at, std::uint32_t value) {
+    Bytes changed = properties;
+    changed.PutU32At(at, value);
+    return X3f({{"PROP", changed}});
+  };
+  const std::vector<std::uint8_t> whole = X3f({{"PROP", properties}}).data();
+  const auto last_four = [&](std::uint32_t value) {
+    Bytes out = Bytes(testfile::Order::kLittle).Raw(whole);
+    out.PutU32At(whole.size() - 4, value);
+    return out;
+  };
+  struct {
+    const char* what;
+    Bytes bytes;
+    std::string model, serial;
+  } const cases[] = {
+      {"the directory past the end", last_four(0xFFFFFFF0u), "----------", "0"},
+      {"the directory in the header", last_four(8), "----------", "0"},
+      {"2^32 - 1 sections",
+       [&] {
+         Bytes out = Bytes(testfile::Order::kLittle).Raw(whole);
+         out.PutU32At(whole.size() - 4 - 12 - 12 + 8, 0xFFFFFFFFu);
+         return out;
+       }(),
+       "----------", "0"},
+      {"2^32 - 1 entries", with(testfile::kX3fPropertyCountAt, 0xFFFFFFFFu), "----------", "0"},
+      {"strings past the section", with(testfile::kX3fCharsAt, 0x7FFFFFFFu), "----------", "0"},
+      {"names past the list", with(testfile::kX3fPairsAt + 8 * 2, 0x10000), "----------",
+       "1008382"},
+      {"a value past the list", with(testfile::kX3fPairsAt + 8 * 3 + 4, 0x10000), "SIGMA DP2", "0"},
+      {"a value without its zero: the list ends before it",
+       [&] {
+         Bytes last = X3fProperties({{"CAMMODEL", "SIGMA DP2"}, {"CAMSERIAL", "1008382"}});
+         last.PutU32At(testfile::kX3fCharsAt,
+                       (static_cast<std::uint32_t>(last.size()) - 40) / 2 - 1);
+         return X3f({{"PROP", last}});
+       }(),
+       "SIGMA DP2", "0"},
+      {"another character format", with(12, 1), "----------", "0"},
+      {"no PROP section", X3f({{"IMA2", image}}), "----------", "0"},
+      {"nothing but the signature", Bytes().Text("FOVb"), "----------", "0"},
+  };
+  for (const auto& c : cases) {
+    Analyse(c.bytes);
+    EXPECT_TRUE(file_.IsValid()) << c.what;
+    EXPECT_EQ(file_.Format, camerafile::kFormatX3f) << c.what;
+    EXPECT_EQ(file_.GetModel(), c.model) << c.what;
+    EXPECT_EQ(file_.GetSerialText(), c.serial) << c.what;
+    EXPECT_LE(file_.DataFile.BytesRead(), 8192u) << c.what;
+  }
+}
+
 TEST_F(Recognition, RawFilesOfMakersWithoutAMakeAreNotReadAsCanon) {
   // A Panasonic raw file's IFD0 holds the sensor's tags 6, 7 and 9.
   using testfile::Order;
