@@ -753,7 +753,11 @@ std::string ShellQuoted(const std::string& text) {
 }  // namespace
 
 RunResult RunAuslomat(const std::vector<std::filesystem::path>& args) {
+#ifdef AUSLOMAT_EMULATOR
+  std::string command = AUSLOMAT_EMULATOR " " + ShellQuoted(AUSLOMAT_EXE);
+#else
   std::string command = ShellQuoted(AUSLOMAT_EXE);
+#endif
   for (const auto& arg : args) command += " " + ShellQuoted(arg.string());
   command += " </dev/null";
   RunResult result;
@@ -778,7 +782,12 @@ RunningAuslomat::RunningAuslomat(const std::filesystem::path& file) {
   if (pid_ == 0) {
     dup2(in[0], 0);
     dup2(out[1], 1);
+#ifdef AUSLOMAT_EMULATOR
+    execlp(AUSLOMAT_EMULATOR, AUSLOMAT_EMULATOR, AUSLOMAT_EXE, file.c_str(),
+           static_cast<char*>(nullptr));
+#else
     execl(AUSLOMAT_EXE, AUSLOMAT_EXE, file.c_str(), static_cast<char*>(nullptr));
+#endif
     _exit(127);
   }
   close(in[0]);
