@@ -148,10 +148,7 @@ bool TDataFile::Open(const TFileName& name) {
   FileOffset size = 0;
   if (!OpenNative(name, &handle, &size)) return false;
   handle_ = handle;
-  file_size_ = size;
-  origin_ = 0;
-  size_ = size;
-  position_ = 0;
+  Begin(size);
   bytes_read_ = 0;
   fetches_ = 0;
   slots_.fill(Slot{});
@@ -161,9 +158,14 @@ bool TDataFile::Open(const TFileName& name) {
 void TDataFile::Close() {
   if (handle_ != kNoHandle) CloseNative(handle_);
   handle_ = kNoHandle;
-  file_size_ = 0;
+  Begin(0);
+}
+
+void TDataFile::Begin(FileOffset file_size) {
+  // A file narrowed to the one inside it is the whole file again.
+  file_size_ = file_size;
   origin_ = 0;
-  size_ = 0;
+  size_ = file_size;
   position_ = 0;
 }
 

@@ -95,6 +95,8 @@ class TDataFile {
     std::size_t length;  // 0 past the budget
   };
   Fetched Fetch(FileOffset block_start);
+  // What is open is all of a file of this size, position 0.
+  void Begin(FileOffset file_size);
 
 #ifdef _WIN32
   using Handle = void*;  // HANDLE

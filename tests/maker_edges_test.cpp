@@ -153,7 +153,9 @@ TEST_P(MakerEdges, SonyModelNamesEndAsAWholeWord) {
   };
   EXPECT_EQ(count_of("ILCE-1"), 300);
   EXPECT_EQ(count_of("ILCE-1-X"), 300) << "a hyphen ends the word";
-  for (const char* model : {"ILCE-1A", "ILCE-1a", "ILCE-10", "ILCE-1_"}) {
+  // Letters and digits at both ends of their ranges go on the word.
+  for (const char* model :
+       {"ILCE-1A", "ILCE-1a", "ILCE-10", "ILCE-1_", "ILCE-1Z", "ILCE-1z", "ILCE-19"}) {
     EXPECT_EQ(count_of(model), 0) << model;
   }
 }
@@ -252,6 +254,33 @@ TEST_P(MakerEdges, EachCountSaysWhatItIncludes) {
       {{"SONY", "DSLR-A230", a230}, TCountIncludes::kEveryPicture},
   };
   for (const auto& c : cases) EXPECT_EQ(includes_of(c.file), c.includes) << c.file.model;
+  // Canon's follow the camera: the R5's electronic releases, the 1D's shutter.
+  EXPECT_EQ(Analyse(CanonTiff(order(), EosR5Record())).CountIncludes,
+            TCountIncludes::kElectronicToo);
+  EXPECT_EQ(Analyse(CanonTiff(order())).CountIncludes, TCountIncludes::kShutterReleases);
+}
+
+TEST(SerialText, LineEndsGoAndControlBytesOrBlanksAloneMakeNone) {
+  struct {
+    std::string text;
+    bool blanks_pad;
+    std::string serial;
+  } const cases[] = {
+      {"B9U505495", false, "B9U505495"},
+      {"B9U505495\r\n", false, "B9U505495"},
+      {"NO= 20025585  ", false, "NO= 20025585  "},
+      {"B9U505495   ", true, "B9U505495"},
+      {"AB\x1F", false, ""},
+      {std::string("AB\0C", 4), false, ""},
+      {"A\x7F", false, ""},
+      {"A \x20", false, "A  "},
+      {"A~", false, "A~"},
+      {"   ", false, ""},
+      {"", false, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(camerafile::SerialTextOf(c.text, c.blanks_pad), c.serial) << c.text;
+  }
 }
 
 }  // namespace

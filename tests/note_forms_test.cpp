@@ -149,7 +149,10 @@ TEST_P(NoteForms, EachFormPlacesItsDirectoryReadsItsOrderAndCountsFromItsBase) {
     EXPECT_EQ(found.directory->order, ByteOrderOf(note_order)) << what;
     EXPECT_EQ(TextOf(*found.directory), kPlacedRight) << what;
 
-    // A note one byte shorter than its header holds no directory there.
+    // A note of its header's bytes alone is placed; one byte shorter holds
+    // no directory there.
+    const auto exact = camerafile::FindMakerNote(file, form.make, place(form.header));
+    EXPECT_TRUE(exact.directory && exact.directory->at == kMakerNoteAt + form.header) << what;
     if (form.header > 0) {
       const auto cut = camerafile::FindMakerNote(file, form.make, place(form.header - 1));
       EXPECT_FALSE(cut.directory && cut.directory->at == kMakerNoteAt + form.header) << what;

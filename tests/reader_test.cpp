@@ -141,6 +141,22 @@ TEST_F(Reader, BlockPastTheBudgetReadsZeros) {
   EXPECT_EQ(file_.DataFile.ReadByte(), 0);
 }
 
+// A front end keeps one record for many files: a file narrowed to the one
+// inside it (a RAF's JPEG) is all of the next file opened, from its byte 0.
+TEST_F(Reader, NarrowedFileIsWholeAgainOnceOpenedOrClosed) {
+  Open(Bytes().Text("ABCDEFGH"), 0);
+  file_.DataFile.Narrow(4, 2);
+  EXPECT_EQ(file_.DataFile.Size(), 2);
+  EXPECT_EQ(file_.DataFile.ReadByte(), 'E');
+  ASSERT_TRUE(file_.DataFile.Open(file_.FileName));
+  EXPECT_EQ(file_.DataFile.Size(), 8);
+  EXPECT_EQ(file_.DataFile.ReadByte(), 'A');
+  file_.DataFile.Narrow(4, 2);
+  file_.DataFile.Close();
+  EXPECT_EQ(file_.DataFile.Size(), 0);
+  EXPECT_EQ(file_.DataFile.Position(), 0);
+}
+
 TEST_F(Reader, BlocksVisitedByTurnsAreFetchedOnce) {
   Open(Bytes().PadTo(3 * 4096), 0);
   for (camerafile::FileOffset at : {0, 4096, 10, 4100, 20, 8000}) {

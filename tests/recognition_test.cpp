@@ -98,6 +98,18 @@ TEST_F(Recognition, RafIsTheJpegItsHeaderPlaces) {
   Expect(testfile::Raf(jpeg), {true, camerafile::kFormatRaf, 0});
   EXPECT_EQ(file_.GetModel(), "FinePix S5Pro  ");
   EXPECT_EQ(file_.TiffBase, 12) << "offsets count within the JPEG";
+  // The same record then reads the next file whole, from its byte 0.
+  Expect(testfile::CanonTiff(Order::kLittle), {true, 2, 2});
+  EXPECT_EQ(file_.GetModel(), "Canon EOS-1D Mark II");
+  // A JPEG right after the 92 bytes of the header.
+  const std::vector<std::uint8_t> header = testfile::Raf(jpeg).data();
+  Expect(Bytes(Order::kBig)
+             .Raw(std::vector<std::uint8_t>(header.begin(), header.begin() + 84))
+             .U32(92)
+             .U32(size)
+             .Append(jpeg),
+         {true, camerafile::kFormatRaf, 0});
+  EXPECT_EQ(file_.GetModel(), "FinePix S5Pro  ");
   // A length past the file's end is cut there.
   Expect(testfile::Raf(jpeg, {}, 0xFFFFFFFFu), {true, camerafile::kFormatRaf, 0});
   EXPECT_EQ(file_.GetModel(), "FinePix S5Pro  ");
