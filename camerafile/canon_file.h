@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "camerafile/byte_order.h"
 #include "camerafile/cameras.h"
@@ -50,6 +52,17 @@ enum : std::int32_t {
   kFormatMrw = 10,  // Minolta raw: blocks, one of them a TIFF structure
   kFormatX3f = 11,  // Sigma raw: sections, one of them the camera's properties
 };
+
+// The kinds of file the reader reads, for the lists of what is read: by the
+// names such files usually have (the reader tells them by their first bytes
+// alone).
+enum class TFileGroup {
+  kCameraRaw,       // raw files whose camera's record is read whole
+  kPicture,         // JPEG and HEIF pictures
+  kOtherMakersRaw,  // other makers' raw files: model, date, serial
+};
+// ".cr3", ".cr2", ... in the table's order.
+std::vector<std::string_view> ExtensionsOf(TFileGroup group);
 
 // What a TIFF directory is read as: the camera's own tags (model ID and
 // camera-info record) count only in Canon's maker note; who wrote the file

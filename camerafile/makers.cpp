@@ -116,6 +116,10 @@ struct TMakeName {
 // paths to it; neither: a note known and placed that gives nothing.
 struct TMaker {
   std::string_view name;
+  // For the lists of what is read: what its notes give, and the names its
+  // cameras are sold under.
+  TNoteGives gives;
+  std::array<std::string_view, 2> brands;
   std::array<TMakeName, 2> makes;
   std::array<TNoteForm, 5> forms;
   TNoteReader read = nullptr;
@@ -195,6 +199,8 @@ constexpr TMaker kMakers[] = {
     // The directory at the note's first byte; in a CR3 the CMT3 box, a TIFF
     // structure of its own.
     {"Canon",
+     TNoteGives::kCount,
+     {"Canon"sv},
      {{{"Canon"sv}}},
      {{kHeaderless.Moved(TMoved::kCanonFooter),
        Note(""sv, kTiffHeaderSize).In(kCr3Box).PlacedBy(InnerTiffHeader<0>)}},
@@ -205,6 +211,8 @@ constexpr TMaker kMakers[] = {
     // own; old Coolpix notes hold nothing of ours; the D1's and Coolpix
     // notes without a header are a directory at the first byte.
     {"Nikon",
+     TNoteGives::kCount,
+     {"Nikon"sv},
      {{{"NIKON"sv, kAnyCase}}},
      {{Note("Nikon\0\x02"sv, 10 + kTiffHeaderSize).PlacedBy(InnerTiffHeader<10>),
        Note("Nikon\0\x01"sv, kNothingOfOurs), kHeaderless}},
@@ -212,6 +220,8 @@ constexpr TMaker kMakers[] = {
     // In a DNG's private data the camera writes the note in the file's
     // order, offsets from its first byte.
     {"Pentax",
+     TNoteGives::kCount,
+     {"Pentax"sv},
      {},
      {{Note("AOC\0"sv, 6).Marks(4).Moved(TMoved::kFirstValueAfter),
        Note("PENTAX \0"sv, 10, kFromNote).Marks(8),
@@ -220,6 +230,8 @@ constexpr TMaker kMakers[] = {
      ReadPentaxNote},
     // The GR III and IIIx: Pentax's note behind "RICOH" 00 and the marks.
     {"Ricoh",
+     TNoteGives::kCount,
+     {"Ricoh"sv},
      {},
      {{Note("RICOH\0II"sv, 8, kFromNote).Marks(6), Note("RICOH\0MM"sv, 8, kFromNote).Marks(6),
        Note("RICOH\0"sv, 8, kFromNote).In(kDngPrivate)}},
@@ -227,6 +239,8 @@ constexpr TMaker kMakers[] = {
     // Sony Ericsson and Xperia phones write other Makes; so begins a
     // one-entry directory in little-endian order, none of ours.
     {"Sony",
+     TNoteGives::kCount,
+     {"Sony"sv},
      {{{"SONY"sv}}},
      {{Note("SONY DSC \0\0\0"sv, 12), Note("SONY CAM \0\0\0"sv, 12), Note("SONY MOBILE\0"sv, 12),
        Note("\x01\x00"sv, kNothingOfOurs).OnlyIfMakeNamesMaker(), kHeaderless}},
@@ -237,6 +251,8 @@ constexpr TMaker kMakers[] = {
     // settings 0x4000 leads to, else 0x0101 of the Equipment directory
     // (0x2010); padded with blanks.
     {"Olympus",
+     TNoteGives::kSerial,
+     {"Olympus"sv, "OM System"sv},
      {},
      {{Note("OLYMP\0"sv, 8), Note("EPSON\0"sv, 8), Note("OLYMPUS\0"sv, 12, kFromNote).Marks(8),
        Note("OM SYSTEM\0\0\0"sv, 16, kFromNote).Marks(12)}},
@@ -244,6 +260,8 @@ constexpr TMaker kMakers[] = {
      BlanksPad(Serial({{kInNote, 0x101A}, {kInNote, 0x0404}, {0x4000, 0x0404}, {0x2010, 0x0101}}))},
     // Sigma's and Foveon's notes, only in files their Make names.
     {"Sigma",
+     TNoteGives::kSerial,
+     {"Sigma"sv},
      {{{"SIGMA"sv, kAnyCase}, {"FOVEON"sv, kAnyCase}}},
      {{Note("SIGMA\0\0\0"sv, 10).OnlyIfMakeNamesMaker(),
        Note("FOVEON\0\0"sv, 10).OnlyIfMakeNamesMaker()}},
@@ -257,6 +275,8 @@ constexpr TMaker kMakers[] = {
     // their own, or older bodies' binary records (which no directory path
     // matches).
     {"Kodak",
+     TNoteGives::kSerial,
+     {"Kodak"sv},
      {{{"EASTMAN KODAK COMPANY"sv}, {"KODAK"sv}}},
      {{Note("II*\0"sv, kNothingOfOurs).OnlyIfMakeNamesMaker(),
        Note("MM\0*"sv, kNothingOfOurs).OnlyIfMakeNamesMaker(), kHeaderless}},
@@ -265,6 +285,8 @@ constexpr TMaker kMakers[] = {
     // Phase One (and Leaf): "IIII" or "MMMM", then a directory of 16-byte
     // entries.
     {"Phase One",
+     TNoteGives::kSerial,
+     {"Phase One"sv, "Leaf"sv},
      {{{"Phase One"sv, kAnyCase}, {"Leaf"sv}}},
      {{Note("IIII"sv, 12, kFromNote).PlacedBy(PhaseOneHeader).FixedOrder(),
        Note("MMMM"sv, 12, kFromNote).PlacedBy(PhaseOneHeader).FixedOrder()}},
@@ -273,9 +295,15 @@ constexpr TMaker kMakers[] = {
     // 0x0025 are internal numbers, not the body's serial, and Fujifilm's
     // image count (0x1438) holds 15 bits and restarts after a firmware update.
     {"Fujifilm",
+     TNoteGives::kNothing,
+     {"Fujifilm"sv},
      {{{"FUJIFILM"sv}}},
      {{Note("FUJIFILM"sv, 12).PlacedBy(FujifilmHeader).FixedOrder()}}},
-    {"Panasonic", {{{"Panasonic"sv}}}, {{Note("Panasonic\0\0\0"sv, 12)}}},
+    {"Panasonic",
+     TNoteGives::kNothing,
+     {"Panasonic"sv},
+     {{{"Panasonic"sv}}},
+     {{Note("Panasonic\0\0\0"sv, 12)}}},
 };
 constexpr std::size_t kLongestSignature = 12;
 
@@ -402,6 +430,17 @@ const TMaker* MakerOf(std::string_view make) {
     if (Names(maker, make)) return &maker;
   }
   return nullptr;
+}
+
+std::vector<std::string_view> BrandsWhoseNotesGive(TNoteGives gives) {
+  std::vector<std::string_view> brands;
+  for (const TMaker& maker : kMakers) {
+    if (maker.gives != gives) continue;
+    for (const std::string_view brand : maker.brands) {
+      if (!brand.empty()) brands.push_back(brand);
+    }
+  }
+  return brands;
 }
 
 std::string_view MakerName(const TMaker* maker) {

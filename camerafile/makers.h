@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "camerafile/byte_order.h"
 #include "camerafile/cameras.h"
@@ -155,6 +156,16 @@ struct TMakerNote {
 // substr, whose out-of-range exception would bring exception support into
 // the web page's reader.
 bool StartsWith(std::string_view text, std::string_view start, bool any_case = false);
+
+// What a maker's notes give.
+enum class TNoteGives : std::uint8_t {
+  kNothing,  // known and placed, read for nothing
+  kSerial,   // the body's serial number
+  kCount,    // the exposure count, and the serial number where the body writes one
+};
+// The names the cameras of the makers whose notes give this are sold
+// under, in the table's order, for the lists of what is read.
+std::vector<std::string_view> BrandsWhoseNotesGive(TNoteGives gives);
 
 // The maker a file's Make names; a file that names none is read as Canon's.
 const TMaker* MakerOf(std::string_view make);

@@ -38,6 +38,34 @@ constexpr std::int32_t kJpegStartOfImage = 0xFFD8;
 // damaged, is read as far as it goes.
 constexpr std::uint32_t kX3fSignature = 0x464F5662;  // "FOVb"
 
+// The names files of these containers usually have; recognition goes by the
+// bytes alone.
+struct TFileKind {
+  std::string_view extension;
+  TFileGroup group;
+};
+constexpr TFileKind kFileKinds[] = {
+    {".cr3", TFileGroup::kCameraRaw},  // ISO base media
+    {".cr2", TFileGroup::kCameraRaw},  // little-endian TIFF
+    {".crw", TFileGroup::kCameraRaw},  // CIFF
+    {".nef", TFileGroup::kCameraRaw},  // TIFF, and the four below
+    {".pef", TFileGroup::kCameraRaw},
+    {".arw", TFileGroup::kCameraRaw},
+    {".dng", TFileGroup::kCameraRaw},
+    {".tif", TFileGroup::kCameraRaw},
+    {".jpg", TFileGroup::kPicture},
+    {".hif", TFileGroup::kPicture},  // ISO base media
+    {".heic", TFileGroup::kPicture},
+    {".orf", TFileGroup::kOtherMakersRaw},  // TIFF structures with their own number
+    {".rw2", TFileGroup::kOtherMakersRaw},
+    {".rwl", TFileGroup::kOtherMakersRaw},
+    {".raf", TFileGroup::kOtherMakersRaw},  // a JPEG inside
+    {".mrw", TFileGroup::kOtherMakersRaw},  // a TIFF structure inside
+    {".x3f", TFileGroup::kOtherMakersRaw},  // properties
+    {".kdc", TFileGroup::kOtherMakersRaw},  // TIFF
+    {".iiq", TFileGroup::kOtherMakersRaw},  // TIFF
+};
+
 // Closes DataFile however Analyse leaves.
 class CloseOnReturn {
  public:
@@ -51,6 +79,14 @@ class CloseOnReturn {
 };
 
 }  // namespace
+
+std::vector<std::string_view> ExtensionsOf(TFileGroup group) {
+  std::vector<std::string_view> extensions;
+  for (const TFileKind& kind : kFileKinds) {
+    if (kind.group == group) extensions.push_back(kind.extension);
+  }
+  return extensions;
+}
 
 void TCanonFile::Analyse() {
   if (!DataFile.Open(FileName)) return;

@@ -1,5 +1,7 @@
-# Writes the page with the worker's script (the compiled reader, its
-# WebAssembly inside) in its place: one self-contained file.
+# Writes the page: its lists of what is read, from the reader's own tables
+# (LISTS, run by NODE, prints NAME=text lines for the placeholders @NAME@),
+# and the reader's script (the compiled reader, its WebAssembly inside) in
+# its place: one self-contained file.
 file(READ ${TEMPLATE} page)
 file(READ ${SCRIPT} script)
 # Inside a script element these would end it or change how it is parsed.
@@ -9,5 +11,22 @@ foreach(breaker "</script" "</SCRIPT" "<!--")
     message(FATAL_ERROR "${SCRIPT} holds ${breaker} and cannot stand inside the page")
   endif()
 endforeach()
+
+execute_process(COMMAND ${NODE} ${LISTS} OUTPUT_VARIABLE lists RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${LISTS} failed: ${failed}")
+endif()
+string(REGEX MATCHALL "[A-Z_]+=[^\n]*" lists "${lists}")
+foreach(line IN LISTS lists)
+  string(REGEX REPLACE "=.*" "" name "${line}")
+  string(REGEX REPLACE "^[A-Z_]+=" "" text "${line}")
+  string(REPLACE "@${name}@" "${text}" page "${page}")
+endforeach()
+string(REPLACE "@READER_SCRIPT@" "" rest "${page}")
+string(REGEX MATCH "@[A-Z_]+@" unfilled "${rest}")
+if(unfilled)
+  message(FATAL_ERROR "nothing fills the page's ${unfilled}")
+endif()
+
 string(REPLACE "@READER_SCRIPT@" "${script}" page "${page}")
 file(WRITE ${OUTPUT} "${page}")
