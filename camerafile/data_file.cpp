@@ -177,10 +177,11 @@ void TDataFile::Narrow(FileOffset begin, FileOffset size) {
 }
 
 TDataFile::Fetched TDataFile::Fetch(FileOffset block_start) {
+  if (fetches_ == 0 && block_start == 0) return FetchFirst();
   const auto index =
       static_cast<std::size_t>(block_start / static_cast<FileOffset>(kBlockSize)) % kCacheBlocks;
   Slot& slot = slots_[index];
-  std::uint8_t* bytes = blocks_[index].data();
+  std::uint8_t* bytes = blocks_.data() + kBlockSize * index;
   if (slot.start == block_start) return {bytes, slot.length};
   // Over budget: nothing more is read, and the blocks already here stay.
   if (fetches_ == kFetchBudget) return {bytes, 0};
@@ -193,6 +194,21 @@ TDataFile::Fetched TDataFile::Fetch(FileOffset block_start) {
   slot.length = ReadNative(handle_, block_start, bytes, wanted);
   bytes_read_ += slot.length;
   return {bytes, slot.length};
+}
+
+TDataFile::Fetched TDataFile::FetchFirst() {
+  constexpr auto kFirstBytes = static_cast<FileOffset>(kBlockSize * kFirstFetchBlocks);
+  const auto wanted = static_cast<std::size_t>(std::min(file_size_, kFirstBytes));
+  const std::size_t got = ReadNative(handle_, 0, blocks_.data(), wanted);
+  bytes_read_ += got;
+  // Each block the read was for counts against the budget, read or not.
+  for (std::size_t k = 0; k * kBlockSize < wanted; ++k) {
+    ++fetches_;
+    const std::size_t begin = k * kBlockSize;
+    slots_[k] =
+        Slot{static_cast<FileOffset>(begin), got > begin ? std::min(got - begin, kBlockSize) : 0};
+  }
+  return {blocks_.data(), slots_[0].length};
 }
 
 void TDataFile::Read(std::uint8_t* out, std::size_t count) {
