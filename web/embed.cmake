@@ -1,7 +1,9 @@
 # Writes the page: its lists of what is read, from the reader's own tables
 # (LISTS, run by NODE, prints NAME=text lines for the placeholders @NAME@),
-# and the reader's script (the compiled reader, its WebAssembly inside) in
-# its place: one self-contained file.
+# the table of rated shutter life (SHUTTER_LIFE, checked), and the reader's
+# script (the compiled reader, its WebAssembly inside) in its place: one
+# self-contained file.
+include(${CMAKE_CURRENT_LIST_DIR}/shutter_life.cmake)
 file(READ ${TEMPLATE} page)
 file(READ ${SCRIPT} script)
 # Inside a script element these would end it or change how it is parsed.
@@ -22,6 +24,8 @@ foreach(line IN LISTS lists)
   string(REGEX REPLACE "^[A-Z_]+=" "" text "${line}")
   string(REPLACE "@${name}@" "${text}" page "${page}")
 endforeach()
+auslomat_shutter_life(${SHUTTER_LIFE} rows)
+string(REPLACE "@SHUTTER_LIFE@" "${rows}" page "${page}")
 string(REPLACE "@READER_SCRIPT@" "" rest "${page}")
 string(REGEX MATCH "@[A-Z_]+@" unfilled "${rest}")
 if(unfilled)
