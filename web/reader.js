@@ -35,11 +35,12 @@ class PageFile {
   }
 }
 
-// Bytes as the camera wrote them, each shown as its Latin-1 character.
+// Bytes as the camera wrote them, each shown as its Latin-1 character: one
+// call for the whole string, not a step of script per byte (WebKit runs a
+// page's script uncompiled at first).
 function latin1(pointer) {
-  let text = '';
-  for (let at = pointer; HEAPU8[at] !== 0; ++at) text += String.fromCharCode(HEAPU8[at]);
-  return text;
+  const end = HEAPU8.indexOf(0, pointer);
+  return String.fromCharCode.apply(null, HEAPU8.subarray(pointer, end));
 }
 
 // No destructuring declarations here: Emscripten 3.1.6's minifier drops them.
