@@ -640,6 +640,17 @@ for (const key of chosen) {
             }
           }
           await engine.colorScheme('light');
+          // A card's folder of many bodies on a phone: the summary's first lines.
+          await engine.open(pathToFileURL(pagePath).href);
+          await until(engine, () => document.body.dataset.ready === 'ja', undefined, 'the banner');
+          await engine.setViewport({ width: 375, height: 800 });
+          await show(engine, manyBodies.slice(0, 40));
+          await engine.evaluate(() => window.scrollTo(0,
+            document.getElementById('summary').getBoundingClientRect().top + window.scrollY - 16));
+          await engine.screenshot({
+            path: path.join(process.env.AUSLOMAT_SCREENSHOTS, 'page-phone-folder-light.png'),
+          });
+          await engine.setViewport({ width: 1024, height: 800 });
         });
     }
   });
