@@ -39,9 +39,11 @@ class Files {
     heif.PadTo(4u << 20);
     Add("heif-4MiB", heif);
     // Real files of today's cameras and of other makers, read in place.
-    for (const char* sample : {"eos-r6.cr3", "eos-r5.hif", "eos-r5.jpg", "nikon-d70.nef",
-                               "pentax-k10d.jpg", "sony-ilce-1.hif", "olympus-e-p3.orf",
-                               "panasonic-dmc-lx3.rw2", "fujifilm-finepix-s5pro.raf"}) {
+    for (const char* sample :
+         {"eos-r6.cr3", "eos-r5.hif", "eos-r5.jpg", "nikon-d70.nef", "pentax-k10d.jpg",
+          "sony-ilce-1.hif", "olympus-e-p3.orf", "panasonic-dmc-lx3.rw2",
+          "fujifilm-finepix-s5pro.raf", "minolta-dimage-a2.mrw", "sigma-dp2.x3f", "kodak-z1275.jpg",
+          "kodak-p850.kdc", "phaseone-credo-40.iiq"}) {
       const std::filesystem::path path = std::filesystem::path(AUSLOMAT_SAMPLES_DIR) / sample;
       if (std::filesystem::exists(path)) names_[std::string("sample-") + sample] = NameOf(path);
     }
