@@ -7,15 +7,14 @@
 #ifdef _WIN32
 #include <windows.h>
 #elif defined(__EMSCRIPTEN__)
-// In the browser only the page can read the dropped file (a worker of a page
-// opened from disk cannot, in WebKit); the page's worker provides these two
-// (web/file_blocks.js).
+// In the browser the page reads the dropped file and hands its bytes over;
+// the page's script provides these two (web/file_blocks.js, web/reader.js).
 extern "C" {
 // Size in bytes of the file under analysis; negative when there is none.
 double AuslomatWebFileSize(void);
 // Copies the bytes at offset into out and returns how many: fewer, down to
 // 0, where the page has not handed them over (yet) or could not read them.
-// The worker then asks the page for the block and analyses again.
+// The page then reads the block and runs the reader again.
 std::size_t AuslomatWebRead(double offset, std::uint8_t* out, std::size_t count);
 }
 #else

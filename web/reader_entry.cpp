@@ -1,4 +1,4 @@
-// The reader as the web page's worker calls it: one file at a time, the one
+// The reader as the web page calls it: one file at a time, the one
 // whose blocks the page hands over (file_blocks.js).
 #include <emscripten/emscripten.h>
 
